@@ -1,0 +1,194 @@
+#include "binary_file.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+// ---- the unfinished output --------------------------------------------------
+//
+// At most one output is being written at a time. Its temporary name is kept
+// here, in a plain array, so that the exit handler and the signal handler can
+// remove it: a program that ends early or is interrupted leaves nothing behind.
+
+static char pendingTemporary[4096];
+
+static void removePendingTemporary() {
+    if (pendingTemporary[0] != '\0') unlink(pendingTemporary);
+    pendingTemporary[0] = '\0';
+}
+
+extern "C" void onInterrupt(int signalNumber) {
+    if (pendingTemporary[0] != '\0') unlink(pendingTemporary); // async-signal-safe
+    std::signal(signalNumber, SIG_DFL);
+    std::raise(signalNumber);
+}
+
+static void watchPendingTemporary(const std::string& temporaryName) {
+    static bool installed = false;
+    if (!installed) {
+        std::atexit(removePendingTemporary);
+        std::signal(SIGINT, onInterrupt);
+        std::signal(SIGTERM, onInterrupt);
+        std::signal(SIGHUP, onInterrupt);
+        installed = true;
+    }
+    std::snprintf(pendingTemporary, sizeof pendingTemporary, "%s", temporaryName.c_str());
+}
+
+// ---- opening ------------------------------------------------------------------
+
+bool BinaryFile::openForReading(const std::string& fileName) {
+    name = fileName;
+    offset = 0;
+    error = 0;
+    if (fileName.empty()) {
+        error = ENOENT;
+        return false;
+    }
+    struct stat info;
+    if (stat(fileName.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+        error = EISDIR;
+        return false;
+    }
+    handle = std::fopen(fileName.c_str(), "rb");
+    if (handle == nullptr) error = errno;
+    return handle != nullptr;
+}
+
+// The folder part of a path, with its trailing slash ("" for the current one).
+static std::string folderOf(const std::string& path) {
+    std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+bool BinaryFile::openReplacement(const std::string& fileName) {
+    name = fileName;
+    offset = 0;
+    error = 0;
+    if (fileName.empty()) {
+        error = ENOENT;
+        return false;
+    }
+    // An existing file that may not be written stays protected, and a folder
+    // cannot be replaced by a picture.
+    struct stat info;
+    if (stat(fileName.c_str(), &info) == 0) {
+        if (S_ISDIR(info.st_mode)) {
+            error = EISDIR;
+            return false;
+        }
+        if (access(fileName.c_str(), W_OK) != 0) {
+            error = errno;
+            return false;
+        }
+    }
+    std::string pattern = folderOf(fileName) + ".partial-XXXXXX";
+    std::vector<char> path(pattern.begin(), pattern.end());
+    path.push_back('\0');
+    int descriptor = mkstemp(path.data());
+    if (descriptor < 0) {
+        error = errno;
+        return false;
+    }
+    temporaryName = path.data();
+    watchPendingTemporary(temporaryName);
+    // mkstemp makes the file private; give it the permissions a new file gets.
+    mode_t mask = umask(0);
+    umask(mask);
+    fchmod(descriptor, 0666 & ~mask);
+    handle = fdopen(descriptor, "w+b");
+    if (handle == nullptr) {
+        error = errno;
+        ::close(descriptor);
+        removePendingTemporary();
+        return false;
+    }
+    return true;
+}
+
+// ---- reading and writing --------------------------------------------------------
+
+// Moves to a 1-based position; 0 stays where the last operation ended.
+static bool moveTo(BinaryFile& file, std::int64_t position) {
+    if (position == 0 || position - 1 == file.offset) return true;
+    if (fseeko(file.handle, off_t(position - 1), SEEK_SET) != 0) {
+        if (file.error == 0) file.error = errno;
+        return false;
+    }
+    file.offset = position - 1;
+    return true;
+}
+
+void BinaryFile::get(std::int64_t position, std::uint8_t* buffer, std::size_t count) {
+    if (handle == nullptr || position < 0) return;
+    std::size_t got = 0;
+    if (moveTo(*this, position)) {
+        got = std::fread(buffer, 1, count, handle);
+        if (got < count && std::ferror(handle) && error == 0) error = errno ? errno : EIO;
+        offset += std::int64_t(got);
+    }
+    std::memset(buffer + got, 0, count - got);
+}
+
+void BinaryFile::put(std::int64_t position, const std::uint8_t* bytes, std::size_t count) {
+    if (handle == nullptr || position < 0 || temporaryName.empty()) return;
+    if (!moveTo(*this, position)) return;
+    std::size_t written = std::fwrite(bytes, 1, count, handle);
+    if (written < count && error == 0) error = errno ? errno : EIO;
+    offset += std::int64_t(written);
+}
+
+std::int64_t BinaryFile::length() {
+    if (handle == nullptr) return 0;
+    std::fflush(handle);
+    struct stat info;
+    if (fstat(fileno(handle), &info) != 0) return 0;
+    return std::int64_t(info.st_size);
+}
+
+// ---- closing --------------------------------------------------------------------
+
+bool BinaryFile::close() {
+    if (handle != nullptr && std::fclose(handle) != 0 && error == 0) error = errno;
+    handle = nullptr;
+    return error == 0;
+}
+
+bool BinaryFile::commitReplacement() {
+    if (handle == nullptr) {
+        if (error == 0) error = EBADF;
+        discardReplacement();
+        return false;
+    }
+    if (std::fflush(handle) != 0 && error == 0) error = errno;
+    if (std::fclose(handle) != 0 && error == 0) error = errno;
+    handle = nullptr;
+    if (error == 0 && std::rename(temporaryName.c_str(), name.c_str()) != 0) error = errno;
+    if (error != 0) {
+        discardReplacement();
+        return false;
+    }
+    pendingTemporary[0] = '\0';
+    temporaryName.clear();
+    return true;
+}
+
+void BinaryFile::discardReplacement() {
+    if (handle != nullptr) std::fclose(handle);
+    handle = nullptr;
+    if (!temporaryName.empty()) unlink(temporaryName.c_str());
+    temporaryName.clear();
+    pendingTemporary[0] = '\0';
+}
+
+std::string BinaryFile::errorText() const {
+    return error == 0 ? std::string("no error") : std::string(std::strerror(error));
+}
+
+void removeFile(const std::string& fileName) { std::remove(fileName.c_str()); }

@@ -1,0 +1,20 @@
+// Loading: every file row read once, each pixel turned into one luma and two
+// chroma samples by the YJK or the YUV transform.
+#pragma once
+
+#include "binary_file.h"
+#include "planes.h"
+#include "settings.h"
+
+// The samples of one pixel as stored in the planes.
+struct StoredSamples {
+    std::uint8_t y; // luma
+    std::uint8_t a; // first chroma, biased
+    std::uint8_t b; // second chroma, biased
+};
+
+StoredSamples yjkFromRgb(int red, int green, int blue);
+StoredSamples yuvFromRgb(int red, int green, int blue);
+
+void loadPicture(BinaryFile& input, const ConverterSettings& settings,
+                 const PictureGeometry& geometry, ConverterPlanes& planes);

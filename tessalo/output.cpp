@@ -1,0 +1,75 @@
+#include "output.h"
+
+#include "bmp_header.h"
+#include "yuv.h"
+
+// The inverse of the YJK transform: R = Y + J, G = Y + K, B = 5Y/4 - J/2 - K/4,
+// with J and K doubled back from their stored halves and every quotient taken
+// by an arithmetic shift, which rounds toward minus infinity.
+Rgb rgbFromYjk(const MaskedSamples& masked) {
+    int j = 2 * (masked.a - 128);
+    int k = 2 * (masked.b - 128);
+    return {masked.y + j, masked.y + k, ((5 * masked.y) >> 2) - (j >> 1) - (k >> 2)};
+}
+
+// The inverse of the YUV transform, by true divisions in extended precision;
+// green is solved from the rounded, not yet clamped red and blue.
+Rgb rgbFromYuv(const MaskedSamples& masked) {
+    int u = masked.a - 128;       // U is stored at full scale
+    int v = 2 * (masked.b - 128); // V is stored halved
+    int red = roundHalfEven(v / vScale + masked.y);
+    int blue = roundHalfEven(u / uScale + masked.y);
+    int green = roundHalfEven(((masked.y - blue * lumaWeightBlue) - red * lumaWeightRed) /
+                              lumaWeightGreen);
+    return {red, green, blue};
+}
+
+static int clampByte(int value) { return value < 0 ? 0 : value > 255 ? 255 : value; }
+
+Rgb clampAndFilter(Rgb colour, bool dacFilter) {
+    colour.red = clampByte(colour.red);
+    colour.green = clampByte(colour.green);
+    colour.blue = clampByte(colour.blue);
+    if (dacFilter) {
+        colour.red &= 0xF8; // 11111000: keeps 5 bits
+        colour.green &= 0xF8;
+        colour.blue &= 0xF8;
+    }
+    return colour;
+}
+
+// Fills the pixels of row y into the row buffer. The padding bytes behind the
+// pixels are left as loading left them.
+static void convertRow(const ConverterSettings& settings, ConverterPlanes& planes,
+                       std::int32_t y) {
+    std::uint8_t* row = planes.rowBuffer.data();
+    const std::int32_t sy = y >> settings.vShift;
+    for (std::int32_t x = 0; x < planes.luma.width; ++x) {
+        MaskedSamples masked = quantisePixel(settings, planes, x, y, sy);
+        Rgb colour = settings.useYuv ? rgbFromYuv(masked) : rgbFromYjk(masked);
+        colour = clampAndFilter(colour, settings.dacFilter);
+        row[3 * x + 0] = std::uint8_t(colour.blue);
+        row[3 * x + 1] = std::uint8_t(colour.green);
+        row[3 * x + 2] = std::uint8_t(colour.red);
+    }
+}
+
+void writePreview(Dialogue& dialogue, const ConverterSettings& settings,
+                  const PictureGeometry& geometry, ConverterPlanes& planes) {
+    if (settings.outFile.empty()) dialogue.fail("no outfile name given");
+    BinaryFile output;
+    if (!output.openReplacement(settings.outFile))
+        dialogue.fail("cannot write outfile " + settings.outFile + ": " + output.errorText());
+
+    HeaderBytes header = converterHeader(geometry.width, geometry.height, geometry.rowStride);
+    output.put(1, header.data(), header.size());
+    // Rows in pass order, which is the order they lie in the file.
+    std::int64_t position = bmpHeaderSize + 1;
+    for (std::int32_t y = geometry.height - 1; y >= 0 && output.error == 0; --y) {
+        convertRow(settings, planes, y);
+        output.put(position, planes.rowBuffer.data(), geometry.rowStride);
+        position += geometry.rowStride;
+    }
+    if (!output.commitReplacement())
+        dialogue.fail("cannot write outfile " + settings.outFile + ": " + output.errorText());
+}
