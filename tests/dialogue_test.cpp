@@ -1,0 +1,1 @@
+// Dialogue tests are being written.

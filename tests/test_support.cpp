@@ -1,0 +1,127 @@
+#include "test_support.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+TestPicture asymmetricPicture(int width, int height) {
+    TestPicture picture;
+    picture.width = width;
+    picture.height = height;
+    for (int r = 0; r < height; ++r)
+        for (int x = 0; x < width; ++x)
+            picture.pixels.push_back({std::uint8_t(17 * x + 3 * r + 5),
+                                      std::uint8_t(250 - 11 * x - 29 * r),
+                                      std::uint8_t(40 * r + 7 * x + 60)});
+    return picture;
+}
+
+static void putLe(Bytes& bytes, std::size_t at, std::uint32_t value, int size) {
+    for (int i = 0; i < size; ++i) bytes[at + i] = std::uint8_t(value >> (8 * i));
+}
+
+Bytes bmpFile(const TestPicture& picture, std::uint8_t paddingByte) {
+    std::size_t stride = (std::size_t(picture.width) * 3 + 3) & ~std::size_t(3);
+    std::size_t dataSize = stride * std::size_t(picture.height);
+    Bytes bytes(54 + dataSize, 0);
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    putLe(bytes, 2, std::uint32_t(bytes.size()), 4);
+    putLe(bytes, 10, 54, 4);
+    putLe(bytes, 14, 40, 4);
+    putLe(bytes, 18, std::uint32_t(picture.width), 4);
+    putLe(bytes, 22, std::uint32_t(picture.height), 4);
+    putLe(bytes, 26, 1, 2);
+    putLe(bytes, 28, 24, 2);
+    putLe(bytes, 34, std::uint32_t(dataSize), 4);
+    putLe(bytes, 38, 2835, 4);
+    putLe(bytes, 42, 2835, 4);
+    for (int r = 0; r < picture.height; ++r) {
+        std::size_t start = 54 + std::size_t(r) * stride;
+        for (int x = 0; x < picture.width; ++x) {
+            const Bgr& p = picture.pixels[std::size_t(r) * picture.width + x];
+            bytes[start + 3 * x] = p.blue;
+            bytes[start + 3 * x + 1] = p.green;
+            bytes[start + 3 * x + 2] = p.red;
+        }
+        for (std::size_t i = std::size_t(picture.width) * 3; i < stride; ++i)
+            bytes[start + i] = paddingByte;
+    }
+    return bytes;
+}
+
+std::string scratchFolder() {
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/picture-test-XXXXXX";
+    std::vector<char> path(pattern.begin(), pattern.end());
+    path.push_back('\0');
+    if (mkdtemp(path.data()) == nullptr) std::abort();
+    return path.data();
+}
+
+void writeFile(const std::string& path, const Bytes& bytes) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+Bytes readFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+bool fileExists(const std::string& path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0;
+}
+
+std::vector<std::string> folderEntries(const std::string& folder) {
+    std::vector<std::string> names;
+    if (DIR* dir = opendir(folder.c_str())) {
+        while (dirent* entry = readdir(dir)) {
+            std::string name = entry->d_name;
+            if (name != "." && name != "..") names.push_back(name);
+        }
+        closedir(dir);
+    }
+    return names;
+}
+
+// Quotes a word for the shell.
+static std::string quoted(const std::string& word) {
+    std::string result = "'";
+    for (char c : word) result += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return result + "'";
+}
+
+RunResult runProgram(const std::string& executable, const std::vector<std::string>& words,
+                     const std::string& standardInput, const std::string& folder) {
+    std::string inputPath = folder + "/.stdin";
+    std::string outputPath = folder + "/.stdout";
+    std::ofstream(inputPath, std::ios::binary) << standardInput;
+    std::string command = "cd " + quoted(folder) + " && " + quoted(executable);
+    for (const std::string& word : words) command += " " + quoted(word);
+    command += " < " + quoted(standardInput.empty() ? "/dev/null" : inputPath);
+    command += " > " + quoted(outputPath);
+    int status = std::system(command.c_str());
+    RunResult result;
+    if (WIFEXITED(status)) result.exitStatus = WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) result.exitStatus = 128 + WTERMSIG(status);
+    Bytes console = readFile(outputPath);
+    result.console.assign(console.begin(), console.end());
+    std::remove(inputPath.c_str());
+    std::remove(outputPath.c_str());
+    return result;
+}
+
+std::string crlfLines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\r\n";
+    return text;
+}

@@ -1,0 +1,52 @@
+// Helpers shared by the tests: pictures built in memory, scratch folders,
+// files read and written whole, and the real programs run with piped input.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+using Bytes = std::vector<std::uint8_t>;
+
+// One pixel as the file stores it.
+struct Bgr {
+    std::uint8_t blue, green, red;
+};
+
+// A picture as plain pixels, row 0 being the first row stored in the file.
+struct TestPicture {
+    int width = 0;
+    int height = 0;
+    std::vector<Bgr> pixels; // file row r, column x at r * width + x
+    Bgr& at(int x, int fileRow) { return pixels[std::size_t(fileRow) * width + x]; }
+};
+
+// A small picture whose pixels all differ in blue, green and red, so that
+// flips, channel swaps and padding mistakes show.
+TestPicture asymmetricPicture(int width, int height);
+
+// The file bytes of a plain 24-bit BMP with a 54-byte header; padding bytes
+// are filled with paddingByte.
+Bytes bmpFile(const TestPicture& picture, std::uint8_t paddingByte = 0);
+
+// A fresh, empty folder under the system's temporary folder.
+std::string scratchFolder();
+
+void writeFile(const std::string& path, const Bytes& bytes);
+Bytes readFile(const std::string& path);
+bool fileExists(const std::string& path);
+// Names in a folder, "." and ".." left out.
+std::vector<std::string> folderEntries(const std::string& folder);
+
+struct RunResult {
+    int exitStatus = -1;   // the exit status, or 128 + signal number
+    std::string console;   // everything written to standard output
+};
+
+// Runs a program in a folder with the given words, standard input taken from
+// the text (or from /dev/null when it is empty).
+RunResult runProgram(const std::string& executable, const std::vector<std::string>& words,
+                     const std::string& standardInput, const std::string& folder);
+
+// Lines joined with CR LF, each ended by one.
+std::string crlfLines(const std::vector<std::string>& lines);
