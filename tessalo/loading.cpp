@@ -12,15 +12,10 @@ StoredSamples yjkFromRgb(int red, int green, int blue) {
     return {std::uint8_t(luma), std::uint8_t((j >> 1) + 128), std::uint8_t((k >> 1) + 128)};
 }
 
-// YUV: Y = (R x 0.299 + G x 0.587) + B x 0.114 in that order, U = (B - Y) x
-// 0.493, V = (R - Y) x 0.877, each rounded half to even. U is stored at full
-// scale, V halved; both biased by 128.
 StoredSamples yuvFromRgb(int red, int green, int blue) {
-    int luma = roundHalfEven((red * lumaWeightRed + green * lumaWeightGreen) +
-                             blue * lumaWeightBlue);
-    int u = roundHalfEven((blue - luma) * uScale);
-    int v = roundHalfEven((red - luma) * vScale);
-    return {std::uint8_t(luma), std::uint8_t(u + 128), std::uint8_t((v >> 1) + 128)};
+    StoredSamples samples;
+    yuvSamples(red, green, blue, &samples.y, &samples.a, &samples.b);
+    return samples;
 }
 
 // Rows are read in file order, the first stored row being plane row

@@ -1,8 +1,6 @@
 // tessalo: previews a 24-bit BMP picture as it looks in the YJK encoding of
 // the V9958 (MSX screens 10 and 12) or in a YUV encoding, at reduced bit
 // depths, with chroma subsampling, dithering and an optional DAC filter.
-#include <new>
-
 #include "binary_file.h"
 #include "bmp_header.h"
 #include "dialogue.h"
@@ -29,25 +27,17 @@ static PictureGeometry pictureGeometry(Dialogue& dialogue, const BmpHeader& head
     return geometry;
 }
 
-static void allocatePlane(Plane& plane, std::int32_t width, std::int32_t height) {
-    plane.width = width;
-    plane.height = height;
-    plane.samples.assign(std::size_t(width) * std::size_t(height), 0);
-}
-
 static ConverterPlanes allocatePlanes(Dialogue& dialogue, const PictureGeometry& geometry) {
     ConverterPlanes planes;
-    try {
-        planes.rowBuffer.assign(geometry.rowStride, 0);
-        allocatePlane(planes.luma, geometry.width, geometry.height);
-        allocatePlane(planes.chromaA, geometry.width, geometry.height);
-        allocatePlane(planes.chromaB, geometry.width, geometry.height);
-        allocatePlane(planes.subChromaA, geometry.subWidth, geometry.subHeight);
-        allocatePlane(planes.subChromaB, geometry.subWidth, geometry.subHeight);
-    } catch (const std::bad_alloc&) {
+    planes.rowBuffer.assign(geometry.rowStride, 0);
+    bool allocated = allocatePlane(planes.luma, geometry.width, geometry.height) &&
+                     allocatePlane(planes.chromaA, geometry.width, geometry.height) &&
+                     allocatePlane(planes.chromaB, geometry.width, geometry.height) &&
+                     allocatePlane(planes.subChromaA, geometry.subWidth, geometry.subHeight) &&
+                     allocatePlane(planes.subChromaB, geometry.subWidth, geometry.subHeight);
+    if (!allocated)
         dialogue.fail("not enough memory for a " + std::to_string(geometry.width) + " x " +
                       std::to_string(geometry.height) + " picture");
-    }
     return planes;
 }
 

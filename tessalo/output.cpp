@@ -1,7 +1,6 @@
 #include "output.h"
 
 #include "bmp_header.h"
-#include "yuv.h"
 
 // The inverse of the YJK transform: R = Y + J, G = Y + K, B = 5Y/4 - J/2 - K/4,
 // with J and K doubled back from their stored halves and every quotient taken
@@ -10,18 +9,6 @@ Rgb rgbFromYjk(const MaskedSamples& masked) {
     int j = 2 * (masked.a - 128);
     int k = 2 * (masked.b - 128);
     return {masked.y + j, masked.y + k, ((5 * masked.y) >> 2) - (j >> 1) - (k >> 2)};
-}
-
-// The inverse of the YUV transform, by true divisions in extended precision;
-// green is solved from the rounded, not yet clamped red and blue.
-Rgb rgbFromYuv(const MaskedSamples& masked) {
-    int u = masked.a - 128;       // U is stored at full scale
-    int v = 2 * (masked.b - 128); // V is stored halved
-    int red = roundHalfEven(v / vScale + masked.y);
-    int blue = roundHalfEven(u / uScale + masked.y);
-    int green = roundHalfEven(((masked.y - blue * lumaWeightBlue) - red * lumaWeightRed) /
-                              lumaWeightGreen);
-    return {red, green, blue};
 }
 
 static int clampByte(int value) { return value < 0 ? 0 : value > 255 ? 255 : value; }

@@ -7,15 +7,9 @@
 #include "planes.h"
 #include "quantising.h"
 #include "settings.h"
-
-struct Rgb {
-    int red;
-    int green;
-    int blue;
-};
+#include "yuv.h"
 
 Rgb rgbFromYjk(const MaskedSamples& masked);
-Rgb rgbFromYuv(const MaskedSamples& masked);
 // Clamps to 0..255 (red, then green, then blue) and, with the DAC filter,
 // keeps the 5 high bits of each.
 Rgb clampAndFilter(Rgb colour, bool dacFilter);

@@ -4,6 +4,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <new>
 #include <vector>
 
 // A width x height grid of 8-bit samples, x from the left edge, y from the
@@ -11,13 +13,24 @@
 struct Plane {
     std::int32_t width = 0;
     std::int32_t height = 0;
-    std::vector<std::uint8_t> samples; // row by row: sample (x, y) at y * width + x
+    // Row by row: sample (x, y) at y * width + x. The stages write every
+    // sample before reading it, so the memory is not cleared first.
+    std::unique_ptr<std::uint8_t[]> samples;
 
+    std::size_t size() const { return std::size_t(width) * std::size_t(height); }
     std::uint8_t& at(std::int32_t x, std::int32_t y) {
         return samples[std::size_t(y) * std::size_t(width) + std::size_t(x)];
     }
     std::uint8_t* row(std::int32_t y) { return &samples[std::size_t(y) * std::size_t(width)]; }
 };
+
+// Gives the plane its size and memory; false when the memory is not there.
+inline bool allocatePlane(Plane& plane, std::int32_t width, std::int32_t height) {
+    plane.width = width;
+    plane.height = height;
+    plane.samples.reset(new (std::nothrow) std::uint8_t[plane.size()]);
+    return plane.samples != nullptr;
+}
 
 struct PictureGeometry {
     std::int32_t width = 0;

@@ -24,10 +24,14 @@ void addShare(std::uint8_t& cell, int error, int weight) {
 // dropped, not passed on.
 static void spreadError(Plane& plane, std::int32_t x, std::int32_t y, std::int32_t lastX,
                         int error) {
-    if (x < lastX) addShare(plane.at(x + 1, y), error, 7);
-    if (y >= 1 && x < lastX) addShare(plane.at(x + 1, y - 1), error, 1);
-    if (y >= 1 && x >= 1) addShare(plane.at(x - 1, y - 1), error, 3);
-    if (y >= 1) addShare(plane.at(x, y - 1), error, 5);
+    std::uint8_t* row = plane.row(y);
+    if (x < lastX) addShare(row[x + 1], error, 7);
+    if (y >= 1) {
+        std::uint8_t* nextRow = plane.row(y - 1);
+        if (x < lastX) addShare(nextRow[x + 1], error, 1);
+        if (x >= 1) addShare(nextRow[x - 1], error, 3);
+        addShare(nextRow[x], error, 5);
+    }
 }
 
 MaskedSamples quantisePixel(const ConverterSettings& settings, ConverterPlanes& planes,

@@ -9,8 +9,8 @@
 // vFactor stored bytes: sum >> (hShift + vShift), rounded down. The largest
 // sum, 16 x 255 = 4080, fits easily.
 void subsampleChroma(const ConverterSettings& settings, ConverterPlanes& planes) {
-    const Plane& chromaA = planes.chromaA;
-    const Plane& chromaB = planes.chromaB;
+    Plane& chromaA = planes.chromaA;
+    Plane& chromaB = planes.chromaB;
     Plane& subA = planes.subChromaA;
     Plane& subB = planes.subChromaB;
     const int shift = settings.hShift + settings.vShift;
@@ -19,11 +19,12 @@ void subsampleChroma(const ConverterSettings& settings, ConverterPlanes& planes)
             unsigned sumA = 0, sumB = 0;
             for (int j = 0; j < settings.vFactor; ++j) {
                 std::int32_t y = std::min((sy << settings.vShift) + j, chromaA.height - 1);
-                std::size_t rowStart = std::size_t(y) * std::size_t(chromaA.width);
+                const std::uint8_t* rowA = chromaA.row(y);
+                const std::uint8_t* rowB = chromaB.row(y);
                 for (int i = 0; i < settings.hFactor; ++i) {
                     std::int32_t x = std::min((sx << settings.hShift) + i, chromaA.width - 1);
-                    sumA += chromaA.samples[rowStart + std::size_t(x)];
-                    sumB += chromaB.samples[rowStart + std::size_t(x)];
+                    sumA += rowA[x];
+                    sumB += rowB[x];
                 }
             }
             subA.at(sx, sy) = std::uint8_t(sumA >> shift);

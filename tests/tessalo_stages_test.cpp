@@ -2,6 +2,8 @@
 // dithering and reconstruction, against values worked out by hand.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "loading.h"
 #include "output.h"
 #include "quantising.h"
@@ -75,12 +77,19 @@ ConverterSettings factors(int h, int v) {
     return s;
 }
 
-Plane plane(int width, int height, std::vector<std::uint8_t> samples) {
+Plane plane(int width, int height, const std::vector<std::uint8_t>& samples) {
     Plane p;
-    p.width = width;
-    p.height = height;
-    p.samples = std::move(samples);
+    allocatePlane(p, width, height);
+    std::copy(samples.begin(), samples.end(), p.samples.get());
     return p;
+}
+
+std::vector<std::uint8_t> samplesOf(const Plane& p) {
+    return std::vector<std::uint8_t>(p.samples.get(), p.samples.get() + p.size());
+}
+
+void setSamples(Plane& p, const std::vector<std::uint8_t>& samples) {
+    std::copy(samples.begin(), samples.end(), p.samples.get());
 }
 
 ConverterPlanes chromaPlanes(int width, int height, const std::vector<std::uint8_t>& a,
@@ -92,7 +101,7 @@ ConverterPlanes chromaPlanes(int width, int height, const std::vector<std::uint8
     planes.chromaB = plane(width, height, b);
     int subWidth = (width + 3) >> s.hShift, subHeight = (height + 3) >> s.vShift;
     planes.subChromaA = plane(subWidth, subHeight, std::vector<std::uint8_t>(subWidth * subHeight));
-    planes.subChromaB = planes.subChromaA;
+    planes.subChromaB = plane(subWidth, subHeight, std::vector<std::uint8_t>(subWidth * subHeight));
     return planes;
 }
 
@@ -153,9 +162,9 @@ ConverterPlanes flatPlanes(int width, int height, std::uint8_t luma, std::uint8_
     ConverterPlanes planes;
     planes.luma = plane(width, height, std::vector<std::uint8_t>(width * height, luma));
     int subWidth = (width + 3) >> s.hShift, subHeight = (height + 3) >> s.vShift;
-    planes.subChromaA = plane(subWidth, subHeight,
-                              std::vector<std::uint8_t>(subWidth * subHeight, chroma));
-    planes.subChromaB = planes.subChromaA;
+    std::vector<std::uint8_t> flat(std::size_t(subWidth * subHeight), chroma);
+    planes.subChromaA = plane(subWidth, subHeight, flat);
+    planes.subChromaB = plane(subWidth, subHeight, flat);
     return planes;
 }
 
@@ -236,7 +245,7 @@ std::vector<std::uint8_t> lumaAfterSpreading(int x, int y) {
     p.luma.at(x, y) = 15;
     quantisePixel(s, p, x, y, y);
     p.luma.at(x, y) = 0;
-    return p.luma.samples;
+    return samplesOf(p.luma);
 }
 
 TEST(Dithering, LumaErrorDiffusionCellsAndEdges) {
@@ -276,11 +285,11 @@ std::vector<std::pair<int, int>> chromaSpreadingPixels(int width, int height) {
     std::vector<std::pair<int, int>> pixels;
     for (int y = height - 1; y >= 0; --y)
         for (int x = 0; x < width; ++x) {
-            std::vector<std::uint8_t> before = p.subChromaA.samples;
+            std::vector<std::uint8_t> before = samplesOf(p.subChromaA);
             quantisePixel(s, p, x, y, y >> 1);
-            if (p.subChromaA.samples != before) pixels.push_back({x, y});
-            p.subChromaA.samples = before;
-            p.subChromaB.samples = before;
+            if (samplesOf(p.subChromaA) != before) pixels.push_back({x, y});
+            setSamples(p.subChromaA, before);
+            setSamples(p.subChromaB, before);
         }
     return pixels;
 }
