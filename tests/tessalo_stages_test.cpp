@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 
 #include "loading.h"
 #include "output.h"
 #include "quantising.h"
 #include "subsampling.h"
+#include "yuv.h"
 
 namespace {
 
@@ -64,6 +66,47 @@ TEST(ColourTransform, StoredValuesStayInsideTheirRanges) {
     EXPECT_EQ(maxA, 224);
     EXPECT_EQ(minB, 33);
     EXPECT_EQ(maxB, 240);
+}
+
+TEST(ColourTransform, RoundingSendsHalvesToEven) {
+    const std::pair<long double, int> rows[] = {{2.5L, 2},   {3.5L, 4},   {-1.5L, -2},
+                                                {-2.5L, -2}, {0.5L, 0},   {28.5L, 28},
+                                                {77.51L, 78}, {-0.4L, 0}, {545.5L, 546}};
+    for (const auto& row : rows) EXPECT_EQ(roundHalfEven(row.first), row.second) << row.first;
+}
+
+// Straight from the formulas, in extended precision, rounded by the C library.
+int directRound(long double value) { return int(std::llrint(value)); }
+const long double wR = 0.299, wG = 0.587, wB = 0.114, sU = 0.493, sV = 0.877;
+
+TEST(ColourTransform, YuvForwardMatchesTheFormulasForEveryColour) {
+    int mismatches = 0;
+    for (int r = 0; r < 256; ++r)
+        for (int g = 0; g < 256; ++g)
+            for (int b = 0; b < 256; ++b) {
+                int y = directRound((r * wR + g * wG) + b * wB);
+                int a = directRound((b - y) * sU) + 128;
+                int v = directRound((r - y) * sV);
+                int stored = (v >= 0 ? v / 2 : -((-v + 1) / 2)) + 128; // halved, floored
+                StoredSamples s = yuvFromRgb(r, g, b);
+                if (s.y != y || s.a != a || s.b != stored) ++mismatches;
+            }
+    EXPECT_EQ(mismatches, 0);
+}
+
+TEST(ColourTransform, YuvInverseMatchesTheFormulasForEverySample) {
+    int mismatches = 0;
+    for (int y = 0; y < 256; ++y)
+        for (int a = 0; a < 256; ++a)
+            for (int b = 0; b < 256; ++b) {
+                int u = a - 128, v = 2 * (b - 128);
+                int red = directRound(v / sV + y);
+                int blue = directRound(u / sU + y);
+                int green = directRound(((y - blue * wB) - red * wR) / wG);
+                Rgb c = rgbFromYuv({y, a, b});
+                if (c.red != red || c.green != green || c.blue != blue) ++mismatches;
+            }
+    EXPECT_EQ(mismatches, 0);
 }
 
 // ---- subsampling ----------------------------------------------------------------
