@@ -78,7 +78,8 @@ bool BinaryFile::openReplacement(const std::string& fileName) {
     // An existing file that may not be written stays protected, and a folder
     // cannot be replaced by a picture.
     struct stat info;
-    if (stat(fileName.c_str(), &info) == 0) {
+    const bool exists = stat(fileName.c_str(), &info) == 0;
+    if (exists) {
         if (S_ISDIR(info.st_mode)) {
             error = EISDIR;
             return false;
@@ -98,10 +99,11 @@ bool BinaryFile::openReplacement(const std::string& fileName) {
     }
     temporaryName = path.data();
     watchPendingTemporary(temporaryName);
-    // mkstemp makes the file private; give it the permissions a new file gets.
+    // mkstemp makes the file private: give it the permissions of the file it
+    // replaces, or those a new file gets.
     mode_t mask = umask(0);
     umask(mask);
-    fchmod(descriptor, 0666 & ~mask);
+    fchmod(descriptor, exists ? info.st_mode & 07777 : 0666 & ~mask);
     handle = fdopen(descriptor, "w+b");
     if (handle == nullptr) {
         error = errno;

@@ -48,7 +48,10 @@ void Dialogue::printUnsigned(std::uint32_t value, bool lineEnd) {
 // ---- questions ----------------------------------------------------------
 
 void Dialogue::askLine() {
-    if (!interactive) return; // items come straight from the stream
+    if (!interactive) {
+        std::fflush(output); // the question is visible before the answer is read
+        return;              // items come straight from the stream
+    }
     printText("? ", false);
     std::fflush(output);
     answerLine.clear();
