@@ -41,6 +41,13 @@ static void watchPendingTemporary(const std::string& temporaryName) {
     std::snprintf(pendingTemporary, sizeof pendingTemporary, "%s", temporaryName.c_str());
 }
 
+BinaryFile::~BinaryFile() {
+    if (!temporaryName.empty())
+        discardReplacement();
+    else if (handle != nullptr)
+        std::fclose(handle);
+}
+
 // ---- opening ------------------------------------------------------------------
 
 bool BinaryFile::openForReading(const std::string& fileName) {

@@ -19,6 +19,12 @@
 #include <string>
 
 struct BinaryFile {
+    BinaryFile() = default;
+    BinaryFile(const BinaryFile&) = delete;
+    BinaryFile& operator=(const BinaryFile&) = delete;
+    // Closes the file; an output that was never committed is removed.
+    ~BinaryFile();
+
     std::FILE* handle = nullptr;
     std::string name;          // the name the user gave
     std::string temporaryName; // the file actually written, for an output

@@ -184,6 +184,7 @@ void Dialogue::fail(const std::string& message) {
 
 void Dialogue::endProgram(int status) {
     std::fflush(output);
+    if (endHandler != nullptr) endHandler(status);
     std::exit(status); // closes the files; an unfinished output is removed
 }
 

@@ -32,6 +32,9 @@ struct Dialogue {
     std::size_t readPosition = 0; // next unread character of answerLine
     bool inputEnded = false;     // a read met the end of the input stream
     bool atLineStart = true;     // the last byte printed ended a line
+    // When set, endProgram calls it instead of ending the process, so that a
+    // harness can run a whole program in-process (it throws to unwind).
+    void (*endHandler)(int status) = nullptr;
 
     void printText(const std::string& text, bool lineEnd);
     void endLine();
