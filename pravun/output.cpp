@@ -1,0 +1,117 @@
+#include "output.h"
+
+#include <cstdint>
+#include <new>
+#include <vector>
+
+#include "resampling.h"
+
+// Only what the target rows still need is held in memory: one input row as
+// stored, its horizontal pass, the pixel sums of one target row and that
+// row's bytes. Each target row needs a run of consecutive source rows, and
+// the next target row starts in or after the last of them. So the source is
+// read once, in file order; rows no written target row needs are skipped,
+// and the last normalised row is kept, since the next target row may start
+// in it.
+struct SourceRows {
+    BinaryFile* input = nullptr;
+    std::int64_t firstRowPosition = 0; // 1-based position of file row 0
+    std::uint64_t rowStride = 0;       // bytes per stored row, padding included
+    std::vector<std::uint8_t> stored;  // one input row as the file holds it
+    std::vector<std::uint8_t> normalised; // its horizontal pass, 3 bytes per written column
+    std::int64_t current = -1;         // the source row held in `normalised`
+};
+
+// The horizontal pass of source row r, computed when r is first needed.
+static const std::uint8_t* normalisedRow(SourceRows& rows, std::uint32_t r,
+                                         const std::vector<Footprint>& columns,
+                                         std::uint32_t gainX) {
+    if (rows.current != std::int64_t(r)) {
+        rows.input->get(rows.firstRowPosition + std::int64_t(r * rows.rowStride),
+                        rows.stored.data(), rows.stored.size());
+        normaliseRow(rows.stored.data(), columns, gainX, rows.normalised.data());
+        rows.current = r;
+    }
+    return rows.normalised.data();
+}
+
+// The weight of source row r within a target row's footprint.
+static std::uint32_t rowWeight(const Footprint& span, std::uint32_t r) {
+    if (r == span.first) return span.firstWeight;
+    return r == span.last ? span.lastWeight : 256;
+}
+
+// One written target row: the normalised rows under its footprint, weighted,
+// summed and normalised by gainY.
+static void resampleRow(SourceRows& rows, const Footprint& span,
+                        const std::vector<Footprint>& columns, const ResizeSteps& steps,
+                        std::vector<std::uint32_t>& pixelSums, std::uint8_t* targetRow) {
+    for (std::uint32_t r = span.first; r <= span.last; ++r) {
+        const std::uint8_t* normalised = normalisedRow(rows, r, columns, steps.gainX);
+        addWeightedRow(normalised, rowWeight(span, r), r == span.first, pixelSums);
+    }
+    finishRow(pixelSums, steps.gainY, targetRow);
+}
+
+struct Buffers {
+    std::vector<Footprint> columns;
+    std::vector<std::uint32_t> pixelSums;
+    std::vector<std::uint8_t> targetRow;
+};
+
+static void allocateBuffers(Dialogue& dialogue, const ResizeSteps& steps,
+                            const ResizeGeometry& geometry, std::uint64_t rowStride,
+                            SourceRows& rows, Buffers& buffers) {
+    const std::size_t rowBytes = std::size_t(geometry.cropWidth) * 3;
+    try {
+        rows.stored.assign(rowStride, 0);
+        rows.normalised.assign(rowBytes, 0);
+        buffers.columns = columnFootprints(steps, geometry);
+        buffers.pixelSums.assign(rowBytes, 0);
+        buffers.targetRow.assign(rowBytes, 0);
+    } catch (const std::bad_alloc&) {
+        dialogue.fail("not enough memory for a " + std::to_string(geometry.cropWidth) +
+                      " pixel wide outfile");
+    }
+}
+
+void writeResizedPicture(Dialogue& dialogue, BinaryFile& input, const BmpHeader& header,
+                         const ResizeGeometry& geometry, const std::string& outputPath) {
+    const std::uint32_t inputWidth = std::uint32_t(header.width);
+    const std::uint32_t inputHeight = std::uint32_t(header.height);
+    const ResizeSteps steps = resizeSteps(inputWidth, inputHeight, geometry);
+    SourceRows rows;
+    rows.input = &input;
+    rows.firstRowPosition = std::int64_t(header.pixelDataOffset) + 1;
+    rows.rowStride = paddedRowLength(inputWidth);
+    Buffers buffers;
+    allocateBuffers(dialogue, steps, geometry, rows.rowStride, rows, buffers);
+
+    BinaryFile output;
+    if (!output.openReplacement(outputPath))
+        dialogue.fail("cannot write outfile " + outputPath + ": " + output.errorText());
+    HeaderBytes outputHeader = resizedHeader(header.bytes, geometry.cropWidth, geometry.cropHeight);
+    output.put(1, outputHeader.data(), outputHeader.size());
+
+    // Only the written target rows are computed, in file order. Consecutive
+    // rows with the same footprint (enlarging) are the same bytes.
+    const std::size_t rowBytes = buffers.targetRow.size();
+    std::int64_t position = bmpHeaderSize + 1;
+    Footprint previous;
+    for (std::uint32_t i = 0; i < geometry.cropHeight && output.error == 0; ++i) {
+        const Footprint span = footprint(steps.stepY, geometry.skipRows + i);
+        if (i == 0 || !(span == previous))
+            resampleRow(rows, span, buffers.columns, steps, buffers.pixelSums,
+                        buffers.targetRow.data());
+        previous = span;
+        output.put(position, buffers.targetRow.data(), rowBytes);
+        position += std::int64_t(rowBytes);
+    }
+
+    if (input.error != 0) {
+        output.discardReplacement();
+        dialogue.fail("cannot read infile " + input.name + ": " + input.errorText());
+    }
+    if (!output.commitReplacement())
+        dialogue.fail("cannot write outfile " + outputPath + ": " + output.errorText());
+}

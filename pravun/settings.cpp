@@ -1,0 +1,143 @@
+#include "settings.h"
+
+// ---- option words -------------------------------------------------------------
+
+bool isOptionWord(const std::string& word) {
+    return !word.empty() && word[0] == '/' && word.find('/', 1) == std::string::npos;
+}
+
+// The character code at a 1-based position; 0 past the end of the word.
+static unsigned char charAt(const std::string& word, std::size_t position) {
+    return position >= 1 && position <= word.size() ? (unsigned char)word[position - 1] : 0;
+}
+
+std::size_t appendDigits(const std::string& word, std::size_t start, std::uint32_t& field) {
+    const std::size_t maxDigits = 5;
+    std::size_t position = start;
+    for (; position < start + maxDigits; ++position) {
+        unsigned char c = charAt(word, position);
+        if (c < '0' || c > '9') break;
+        field = field * 10 + std::uint32_t(c - '0'); // unsigned: wraps modulo 2^32
+    }
+    return position;
+}
+
+// "/m320x240": the width from position 3; the character where it ended is
+// skipped whatever it is, and the height follows it.
+static void applyBoxOption(const std::string& word, ResizeSettings& settings) {
+    settings.fitToBox = true;
+    std::size_t end = appendDigits(word, 3, settings.requestedWidth);
+    appendDigits(word, end + 1, settings.requestedHeight);
+}
+
+void applyOptionWord(const std::string& word, ResizeSettings& settings) {
+    switch (charAt(word, 2)) {
+    case 'm': case 'M': applyBoxOption(word, settings); break;
+    case 'h': case 'H': appendDigits(word, 3, settings.requestedWidth); break;
+    case 'v': case 'V': appendDigits(word, 3, settings.requestedHeight); break;
+    case 'a': case 'A': appendDigits(word, 3, settings.pixelAspect); break;
+    case 't': case 'T': settings.cropToBox = true; break;
+    default: break; // unknown letters and a lone "/" are ignored
+    }
+}
+
+// ---- the command-line words ---------------------------------------------------
+//
+// Word 1 is the input name. Words 2, 3 and 4 are scanned for options; the
+// first word that is not an option ends the scan and, when it is not empty,
+// is the output name. Word 2 is never the output name, and nothing after the
+// third option is read: in both cases the output name is asked for.
+
+WordReading readCommandWords(const Dialogue& dialogue) {
+    WordReading reading;
+    const std::string first = dialogue.commandWord(1);
+    if (first.empty() || isOptionWord(first)) {
+        reading.showUsage = true;
+        return reading;
+    }
+    reading.settings.inputPath = first;
+    std::size_t index = 2;
+    while (index <= 4 && isOptionWord(dialogue.commandWord(index))) {
+        applyOptionWord(dialogue.commandWord(index), reading.settings);
+        ++index;
+    }
+    const std::string stopWord = dialogue.commandWord(index);
+    if (index == 3 || index == 4) reading.settings.outputPath = stopWord;
+    reading.askOutputPath = reading.settings.outputPath.empty();
+    return reading;
+}
+
+// ---- printing and asking --------------------------------------------------------
+
+void printUsage(Dialogue& dialogue) {
+    static const char* const lines[] = {
+        "usage:",
+        "PRAVUN INPUT.BMP /h320 /v240 OUTPUT.BMP",
+        "        (if only h or v is specified the other will be",
+        "          calculated according to the aspect ratio)",
+        "PRAVUN INPUT.BMP /m320x240 OUTPUT.BMP",
+        "        (hold h dimensions to max. h=320 and v=240",
+        "          but maintain original aspect ratio)",
+        "PRAVUN INPUT.BMP /m320x240 /t OUTPUT.BMP",
+        "        (cut edges of image to match aspect ratio)",
+        "PRAVUN INPUT.BMP /m640x240 /a50 OUTPUT.BMP",
+        "        (target image will have non-square pixels",
+        "          a<100 is skinny pixels, a>100 is wide pixels)",
+        "or answer the prompts:",
+    };
+    for (const char* line : lines) dialogue.printText(line, true);
+}
+
+static std::string askText(Dialogue& dialogue, const std::string& question) {
+    dialogue.printText(question, false);
+    dialogue.askLine();
+    return dialogue.readText();
+}
+
+static std::uint32_t askUnsigned32(Dialogue& dialogue, const std::string& question) {
+    dialogue.printText(question, false);
+    dialogue.askLine();
+    return dialogue.readUnsigned32();
+}
+
+ResizeSettings gatherSettings(Dialogue& dialogue) {
+    dialogue.printText("Brovent quick 24-bit BMP resizer V2.32", true);
+    dialogue.endLine();
+    WordReading reading = readCommandWords(dialogue);
+    ResizeSettings& settings = reading.settings;
+    if (reading.showUsage) {
+        printUsage(dialogue);
+        settings.inputPath = askText(dialogue, "infile ");
+        settings.outputPath = askText(dialogue, "outfile ");
+    } else if (reading.askOutputPath) {
+        dialogue.printText("infile ", false);
+        dialogue.printText(settings.inputPath, true);
+        settings.outputPath = askText(dialogue, "outfile ");
+    }
+    return settings;
+}
+
+// The menu is printed once; any choice but 1, 2 or 3 is asked for again,
+// until the input runs out.
+void askSizeIfMissing(Dialogue& dialogue, ResizeSettings& settings, std::uint32_t inputWidth,
+                      std::uint32_t inputHeight) {
+    if (settings.requestedWidth != 0 || settings.requestedHeight != 0) return;
+    dialogue.printText("height: ", false);
+    dialogue.printUnsigned(inputHeight, false);
+    dialogue.printText(" width: ", false);
+    dialogue.printUnsigned(inputWidth, true);
+    dialogue.printText("1. resize to height", true);
+    dialogue.printText("2. resize to width", true);
+    dialogue.printText("3. resize to height and width", true);
+    dialogue.askLine();
+    std::uint8_t choice = dialogue.readUnsigned8();
+    while (choice < 1 || choice > 3) {
+        dialogue.requireMoreInput();
+        dialogue.askLine();
+        choice = dialogue.readUnsigned8();
+    }
+    if (choice == 1 || choice == 3)
+        settings.requestedHeight = askUnsigned32(dialogue, "new height ");
+    if (choice == 2 || choice == 3)
+        settings.requestedWidth = askUnsigned32(dialogue, "new width ");
+}

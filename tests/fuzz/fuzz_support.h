@@ -1,0 +1,22 @@
+// Runs a whole program in-process for a fuzz input: its words, its standard
+// input and its files in a private scratch folder, its console thrown away,
+// and its end turned into a return.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "dialogue.h"
+
+// The scratch folder of this fuzzing process, made on first use.
+const std::string& fuzzFolder();
+
+// Writes bytes to a file in the scratch folder and returns its path.
+std::string writeFuzzFile(const std::string& name, const std::uint8_t* data, std::size_t size);
+
+// Runs program with the words (word 0 included) and the standard input
+// bytes; returns the exit status it ended with.
+int runInProcess(void (*program)(Dialogue&), const std::vector<std::string>& words,
+                 const std::string& standardInput);
