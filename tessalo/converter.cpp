@@ -3,6 +3,7 @@
 #include "binary_file.h"
 #include "bmp_header.h"
 #include "dialogue.h"
+#include "help.h"
 #include "loading.h"
 #include "output.h"
 #include "planes.h"
@@ -41,6 +42,7 @@ static ConverterPlanes allocatePlanes(Dialogue& dialogue, const PictureGeometry&
 }
 
 void runConverter(Dialogue& dialogue) {
+    answerHelpOrVersion(dialogue);
     ConverterSettings settings = gatherSettings(dialogue);
 
     BinaryFile input;

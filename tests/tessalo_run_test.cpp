@@ -515,6 +515,22 @@ TEST_F(TessaloRun, UnwritableOutputFolderIsReported) {
     EXPECT_EQ(folderEntries(folder).size(), 1u);
 }
 
+TEST_F(TessaloRun, HelpAndVersionAnswerAndEndWithStatusZero) {
+    RunResult help = runProgram(tessalo, {"--help"}, "", folder);
+    EXPECT_EQ(help.exitStatus, 0);
+    EXPECT_NE(help.console.find("usage: tessalo"), std::string::npos);
+    EXPECT_NE(help.console.find("tessalo batch 2 2 2 2 1 y photo.bmp preview.bmp\r\n"),
+              std::string::npos);
+    RunResult version = runProgram(tessalo, {"--version"}, "", folder);
+    EXPECT_EQ(version.exitStatus, 0);
+    EXPECT_EQ(version.console.rfind("tessalo ", 0), 0u);
+    EXPECT_EQ(version.console.find("\r\n"), version.console.size() - 2);
+    // Any other word 1 keeps its meaning: the menu and the questions.
+    RunResult other = runProgram(tessalo, {"--helpme"}, "", folder);
+    EXPECT_EQ(other.console.substr(0, greeting.size() + menu.size()), greeting + menu);
+    EXPECT_TRUE(folderEntries(folder).empty());
+}
+
 // ---- a real console ------------------------------------------------------------------------
 
 // Runs the program on a pseudo-terminal in raw mode (no echo, no newline

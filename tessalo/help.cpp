@@ -1,0 +1,41 @@
+#include "help.h"
+
+static const char* const helpLines[] = {
+    "tessalo: previews a 24-bit BMP picture as it looks in the YJK encoding of the",
+    "V9958 (MSX screens 10 and 12) or in a YUV encoding, and writes the preview as",
+    "a 24-bit BMP of the same size.",
+    "",
+    "usage: tessalo                      asks every setting on the console",
+    "       tessalo batch OPTION [MASKS] HFACTOR VFACTOR LUMA CHROMA [DAC] IN OUT",
+    "       tessalo --help | --version",
+    "",
+    "  OPTION    1 YJK 888, 2 YJK 566 (screen 12), 3 YJK 466 (screen 10),",
+    "            4 YUV 888, 5 custom YJK, 6 custom YUV",
+    "  MASKS     options 5 and 6 only: the AND masks for Y, J/U, K/V, then the",
+    "            checkerboard dither steps for Y, J/U, K/V (six numbers)",
+    "  HFACTOR   horizontal chroma block size: 1, 2 or 4",
+    "  VFACTOR   vertical chroma block size: 1, 2 or 4",
+    "  LUMA      luma dithering: 0 none, 1 checkerboard, 2 error diffusion",
+    "  CHROMA    chroma dithering: 0 none, 1 checkerboard, 2 error diffusion",
+    "  DAC       YJK options only: y or Y cuts R, G, B to the 5 bits of the DAC",
+    "  IN, OUT   input and output BMP files",
+    "",
+    "Numbers may also be written &H.. (hexadecimal), &O.. (octal), &B.. (binary).",
+    "",
+    "example: tessalo batch 2 2 2 2 1 y photo.bmp preview.bmp",
+    "",
+    "exit status: 0 when the preview was written, 1 when the input was refused or",
+    "the output could not be written (one line says why).",
+};
+
+void answerHelpOrVersion(Dialogue& dialogue) {
+    const std::string word = dialogue.commandWord(1);
+    if (word == "--help") {
+        for (const char* line : helpLines) dialogue.printText(line, true);
+        dialogue.endProgram(0);
+    }
+    if (word == "--version") {
+        dialogue.printText(std::string("tessalo ") + PICTURE_TOOLS_VERSION, true);
+        dialogue.endProgram(0);
+    }
+}
