@@ -4,6 +4,7 @@
 // file holding the typed bytes and everything it prints lands in memory.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -358,44 +359,60 @@ TEST(Dialogue, ConsoleLastLineWithoutLineEndIsStillAnAnswer) {
     EXPECT_EQ(d.readUnsigned8(), 9);
 }
 
-// The question must be on the screen before the program waits for the
-// answer: the console's read function looks at what has been printed so far.
-std::string* printedAtFirstRead = nullptr;
-char** watchedBytes = nullptr;
-std::size_t* watchedSize = nullptr;
+// The question must be visible before the program waits for the answer: the
+// input's read function records what had been printed when it was first
+// called.
+struct WatchedAnswer {
+    std::string answer;  // bytes still to be delivered
+    char** printedBytes; // the output's memory, as far as it was written out
+    std::size_t* printedSize;
+    std::string printedAtFirstRead;
+    bool readYet = false;
+};
 
 ssize_t readAfterLookingAtOutput(void* cookie, char* buffer, std::size_t size) {
-    if (printedAtFirstRead->empty()) *printedAtFirstRead = std::string(*watchedBytes, *watchedSize);
-    std::string* line = static_cast<std::string*>(cookie);
-    std::size_t n = std::min(size, line->size());
-    line->copy(buffer, n);
-    line->erase(0, n);
+    WatchedAnswer* watched = static_cast<WatchedAnswer*>(cookie);
+    if (!watched->readYet)
+        watched->printedAtFirstRead = std::string(*watched->printedBytes, *watched->printedSize);
+    watched->readYet = true;
+    std::size_t n = std::min(size, watched->answer.size());
+    watched->answer.copy(buffer, n);
+    watched->answer.erase(0, n);
     return ssize_t(n);
 }
 
-TEST(Dialogue, ConsoleQuestionIsVisibleBeforeTheAnswerIsRead) {
-    std::string line = "4\n";
-    std::string seen;
-    char* bytes = nullptr;
-    std::size_t size = 0;
-    printedAtFirstRead = &seen;
-    watchedBytes = &bytes;
-    watchedSize = &size;
-    cookie_io_functions_t functions{};
-    functions.read = readAfterLookingAtOutput;
-    Dialogue d;
-    d.input = fopencookie(&line, "r", functions);
-    d.output = open_memstream(&bytes, &size);
-    d.interactive = true;
-    ASSERT_NE(d.input, nullptr);
-    ASSERT_NE(d.output, nullptr);
-    d.printText("size", false);
-    d.askLine();
-    EXPECT_EQ(seen, "size? ");
-    EXPECT_EQ(d.readUnsigned8(), 4);
-    std::fclose(d.input);
-    std::fclose(d.output);
-    std::free(bytes);
+struct VisibleQuestionRow {
+    bool interactive;
+    const char* visible;
+};
+
+TEST(Dialogue, QuestionIsVisibleBeforeTheAnswerIsRead) {
+    const std::vector<VisibleQuestionRow> rows = {
+        {true, "size? "},
+        {false, "size"},
+    };
+    for (const VisibleQuestionRow& row : rows) {
+        SCOPED_TRACE(row.interactive ? "console" : "stream");
+        char* bytes = nullptr;
+        std::size_t size = 0;
+        WatchedAnswer watched{"4\n", &bytes, &size, "", false};
+        cookie_io_functions_t functions{};
+        functions.read = readAfterLookingAtOutput;
+        Dialogue d;
+        d.input = fopencookie(&watched, "r", functions);
+        d.output = open_memstream(&bytes, &size);
+        d.interactive = row.interactive;
+        ASSERT_NE(d.input, nullptr);
+        ASSERT_NE(d.output, nullptr);
+        d.printText("size", false);
+        d.askLine();
+        EXPECT_EQ(d.readUnsigned8(), 4);
+        EXPECT_TRUE(watched.readYet);
+        EXPECT_EQ(watched.printedAtFirstRead, row.visible);
+        std::fclose(d.input);
+        std::fclose(d.output);
+        std::free(bytes);
+    }
 }
 
 // ---- printing -----------------------------------------------------------------------
@@ -560,6 +577,29 @@ TEST(DialogueDeathTest, EndProgramWritesOutWhatWasPrintedAndUsesTheStatus) {
             d.endProgram(0);
         },
         ::testing::ExitedWithCode(0), ::testing::Eq(std::string("done\r\n")));
+}
+
+// A harness that runs a whole program in-process is told the status instead
+// of the process ending; everything printed is out by then.
+struct EndedWith {
+    int status;
+};
+
+void throwStatus(int status) { throw EndedWith{status}; }
+
+TEST(Dialogue, EndHandlerReceivesTheStatusInsteadOfEnding) {
+    ScriptedDialogue scripted("", false);
+    Dialogue& d = scripted.dialogue;
+    d.endHandler = throwStatus;
+    int status = -1;
+    try {
+        d.printText("option", false);
+        d.fail("no valid answer");
+    } catch (const EndedWith& ended) {
+        status = ended.status;
+    }
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(scripted.printed(), "option\r\nno valid answer\r\n");
 }
 
 } // namespace
