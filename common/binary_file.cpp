@@ -10,6 +10,45 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+// ---- what differs between the platforms ---------------------------------------
+
+// Moves the file's position to a 0-based offset, beyond 2 GB too.
+static int seekTo(std::FILE* file, std::int64_t offset) {
+#ifdef _WIN32
+    return _fseeki64(file, offset, SEEK_SET);
+#else
+    return fseeko(file, off_t(offset), SEEK_SET);
+#endif
+}
+
+// Gives a new file the permissions of the file it replaces, or those that a
+// newly created file gets. (Windows keeps no such bits.)
+static void setPermissions(int descriptor, bool replacing, unsigned mode) {
+#ifdef _WIN32
+    (void)descriptor, (void)replacing, (void)mode;
+#else
+    mode_t mask = umask(0);
+    umask(mask);
+    fchmod(descriptor, replacing ? mode & 07777 : 0666 & ~mask);
+#endif
+}
+
+// Renames a file over another; on Windows plain rename refuses an existing target.
+static int replaceFile(const std::string& from, const std::string& to) {
+#ifdef _WIN32
+    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return 0;
+    errno = EACCES;
+    return -1;
+#else
+    return std::rename(from.c_str(), to.c_str());
+#endif
+}
+
 // ---- the unfinished output --------------------------------------------------
 //
 // At most one output is being written at a time. Its temporary name is kept
@@ -35,7 +74,9 @@ static void watchPendingTemporary(const std::string& temporaryName) {
         std::atexit(removePendingTemporary);
         std::signal(SIGINT, onInterrupt);
         std::signal(SIGTERM, onInterrupt);
+#ifdef SIGHUP
         std::signal(SIGHUP, onInterrupt);
+#endif
         installed = true;
     }
     std::snprintf(pendingTemporary, sizeof pendingTemporary, "%s", temporaryName.c_str());
@@ -70,7 +111,11 @@ bool BinaryFile::openForReading(const std::string& fileName) {
 
 // The folder part of a path, with its trailing slash ("" for the current one).
 static std::string folderOf(const std::string& path) {
+#ifdef _WIN32
+    std::size_t slash = path.find_last_of("/\\:");
+#else
     std::size_t slash = path.rfind('/');
+#endif
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
@@ -106,11 +151,7 @@ bool BinaryFile::openReplacement(const std::string& fileName) {
     }
     temporaryName = path.data();
     watchPendingTemporary(temporaryName);
-    // mkstemp makes the file private: give it the permissions of the file it
-    // replaces, or those a new file gets.
-    mode_t mask = umask(0);
-    umask(mask);
-    fchmod(descriptor, exists ? info.st_mode & 07777 : 0666 & ~mask);
+    setPermissions(descriptor, exists, unsigned(info.st_mode)); // mkstemp makes it private
     handle = fdopen(descriptor, "w+b");
     if (handle == nullptr) {
         error = errno;
@@ -126,7 +167,7 @@ bool BinaryFile::openReplacement(const std::string& fileName) {
 // Moves to a 1-based position; 0 stays where the last operation ended.
 static bool moveTo(BinaryFile& file, std::int64_t position) {
     if (position == 0 || position - 1 == file.offset) return true;
-    if (fseeko(file.handle, off_t(position - 1), SEEK_SET) != 0) {
+    if (seekTo(file.handle, position - 1) != 0) {
         if (file.error == 0) file.error = errno;
         return false;
     }
@@ -178,7 +219,7 @@ bool BinaryFile::commitReplacement() {
     if (std::fflush(handle) != 0 && error == 0) error = errno;
     if (std::fclose(handle) != 0 && error == 0) error = errno;
     handle = nullptr;
-    if (error == 0 && std::rename(temporaryName.c_str(), name.c_str()) != 0) error = errno;
+    if (error == 0 && replaceFile(temporaryName, name) != 0) error = errno;
     if (error != 0) {
         discardReplacement();
         return false;

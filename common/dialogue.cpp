@@ -5,14 +5,18 @@
 #include <limits>
 
 #ifdef _WIN32
+#include <fcntl.h>
 #include <io.h>
-#define isatty _isatty
-#define fileno _fileno
 #else
 #include <unistd.h>
 #endif
 
 Dialogue consoleDialogue(int argc, char** argv) {
+#ifdef _WIN32
+    // Line ends are written as CR LF by the dialogue itself: no translation.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stdin), _O_BINARY);
+#endif
     Dialogue dialogue;
     dialogue.input = stdin;
     dialogue.output = stdout;

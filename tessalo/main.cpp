@@ -4,6 +4,11 @@
 #include "converter.h"
 #include "dialogue.h"
 
+#ifdef __MINGW32__
+// Words with * or ? arrive as the names of the matching files.
+int _dowildcard = -1;
+#endif
+
 int main(int argc, char** argv) {
     Dialogue dialogue = consoleDialogue(argc, argv);
     runConverter(dialogue);
