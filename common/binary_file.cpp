@@ -68,14 +68,20 @@ extern "C" void onInterrupt(int signalNumber) {
     std::raise(signalNumber);
 }
 
+// A signal that was ignored when the program started (nohup, a background
+// job) stays ignored.
+static void catchUnlessIgnored(int signalNumber) {
+    if (std::signal(signalNumber, onInterrupt) == SIG_IGN) std::signal(signalNumber, SIG_IGN);
+}
+
 static void watchPendingTemporary(const std::string& temporaryName) {
     static bool installed = false;
     if (!installed) {
         std::atexit(removePendingTemporary);
-        std::signal(SIGINT, onInterrupt);
-        std::signal(SIGTERM, onInterrupt);
+        catchUnlessIgnored(SIGINT);
+        catchUnlessIgnored(SIGTERM);
 #ifdef SIGHUP
-        std::signal(SIGHUP, onInterrupt);
+        catchUnlessIgnored(SIGHUP);
 #endif
         installed = true;
     }
@@ -94,6 +100,7 @@ BinaryFile::~BinaryFile() {
 bool BinaryFile::openForReading(const std::string& fileName) {
     name = fileName;
     offset = 0;
+    writing = false;
     error = 0;
     if (fileName.empty()) {
         error = ENOENT;
@@ -122,6 +129,7 @@ static std::string folderOf(const std::string& path) {
 bool BinaryFile::openReplacement(const std::string& fileName) {
     name = fileName;
     offset = 0;
+    writing = false;
     error = 0;
     if (fileName.empty()) {
         error = ENOENT;
@@ -164,21 +172,26 @@ bool BinaryFile::openReplacement(const std::string& fileName) {
 
 // ---- reading and writing --------------------------------------------------------
 
-// Moves to a 1-based position; 0 stays where the last operation ended.
-static bool moveTo(BinaryFile& file, std::int64_t position) {
-    if (position == 0 || position - 1 == file.offset) return true;
-    if (seekTo(file.handle, position - 1) != 0) {
+// Moves to a 1-based position; 0 stays where the last operation ended. A
+// stream must be positioned between a write and a read, so a change of
+// direction always seeks.
+static bool moveTo(BinaryFile& file, std::int64_t position, bool forWriting) {
+    std::int64_t target = position == 0 ? file.offset : position - 1;
+    bool sameDirection = file.writing == forWriting;
+    file.writing = forWriting;
+    if (target == file.offset && sameDirection) return true;
+    if (seekTo(file.handle, target) != 0) {
         if (file.error == 0) file.error = errno;
         return false;
     }
-    file.offset = position - 1;
+    file.offset = target;
     return true;
 }
 
 void BinaryFile::get(std::int64_t position, std::uint8_t* buffer, std::size_t count) {
     if (handle == nullptr || position < 0) return;
     std::size_t got = 0;
-    if (moveTo(*this, position)) {
+    if (moveTo(*this, position, false)) {
         got = std::fread(buffer, 1, count, handle);
         if (got < count && std::ferror(handle) && error == 0) error = errno ? errno : EIO;
         offset += std::int64_t(got);
@@ -188,7 +201,7 @@ void BinaryFile::get(std::int64_t position, std::uint8_t* buffer, std::size_t co
 
 void BinaryFile::put(std::int64_t position, const std::uint8_t* bytes, std::size_t count) {
     if (handle == nullptr || position < 0 || temporaryName.empty()) return;
-    if (!moveTo(*this, position)) return;
+    if (!moveTo(*this, position, true)) return;
     std::size_t written = std::fwrite(bytes, 1, count, handle);
     if (written < count && error == 0) error = errno ? errno : EIO;
     offset += std::int64_t(written);
@@ -196,7 +209,7 @@ void BinaryFile::put(std::int64_t position, const std::uint8_t* bytes, std::size
 
 std::int64_t BinaryFile::length() {
     if (handle == nullptr) return 0;
-    std::fflush(handle);
+    if (std::fflush(handle) != 0 && error == 0) error = errno;
     struct stat info;
     if (fstat(fileno(handle), &info) != 0) return 0;
     return std::int64_t(info.st_size);

@@ -29,6 +29,7 @@ struct BinaryFile {
     std::string name;          // the name the user gave
     std::string temporaryName; // the file actually written, for an output
     std::int64_t offset = 0;   // current position as a 0-based offset
+    bool writing = false;      // the last operation was a put
     int error = 0;             // first errno seen, 0 while all went well
 
     bool openForReading(const std::string& fileName);
