@@ -93,6 +93,15 @@ TEST_F(PravunRun, MenuAnswer257ReadsAsOneAndAsksTheHeight) {
     EXPECT_EQ(field32(file, 22), 5u);
 }
 
+TEST_F(PravunRun, MenuChoiceThreeAsksHeightThenWidth) {
+    RunResult result = run({"in.bmp", "/t", "out.bmp"}, "3\n5\n12\n");
+    EXPECT_EQ(result.exitStatus, 0);
+    EXPECT_EQ(result.console, banner + sizeMenu(20, 10) + "new height new width ");
+    Bytes file = readFile(path("out.bmp"));
+    EXPECT_EQ(field32(file, 18), 12u);
+    EXPECT_EQ(field32(file, 22), 5u);
+}
+
 TEST_F(PravunRun, ExhaustedInputAtTheMenuEndsWithOneLine) {
     RunResult result = run({"in.bmp", "/t", "out.bmp"}, "7\n");
     EXPECT_EQ(result.exitStatus, 1);

@@ -1,8 +1,6 @@
-// The resizer's command line and size menu: how the words are classified,
-// how option digits are read, and what the menu asks for which answers.
+// The resizer's command line: how the words are classified and how option
+// digits are read. The size menu is tested through the real program.
 #include <gtest/gtest.h>
-
-#include <cstdio>
 
 #include "settings.h"
 
@@ -120,69 +118,6 @@ TEST(PravunWords, DigitsEndWhereTheNumberEnds) {
     field = 7;
     EXPECT_EQ(appendDigits("/h", 3, field), 3u); // past the end reads as code 0
     EXPECT_EQ(field, 7u);
-}
-
-// ---- the size menu -------------------------------------------------------------
-
-// A dialogue whose answers come from a piped text and whose console is kept.
-struct PipedDialogue {
-    Dialogue dialogue;
-    explicit PipedDialogue(const std::string& answers) {
-        dialogue.input = std::tmpfile();
-        dialogue.output = std::tmpfile();
-        std::fwrite(answers.data(), 1, answers.size(), dialogue.input);
-        std::rewind(dialogue.input);
-    }
-    ~PipedDialogue() {
-        std::fclose(dialogue.input);
-        std::fclose(dialogue.output);
-    }
-    std::string console() {
-        std::fflush(dialogue.output);
-        std::rewind(dialogue.output);
-        std::string text;
-        for (int c; (c = std::fgetc(dialogue.output)) != EOF;) text.push_back(char(c));
-        return text;
-    }
-};
-
-const std::string menu = "height: 480 width: 640\r\n1. resize to height\r\n2. resize to width\r\n"
-                         "3. resize to height and width\r\n";
-
-struct MenuRow {
-    std::string answers;
-    std::uint32_t width, height;
-    std::string console;
-};
-
-const MenuRow menuTable[] = {
-    {"1\n240\n", 0, 240, menu + "new height "},
-    {"2\n320\n", 320, 0, menu + "new width "},
-    {"3\n240\n320\n", 320, 240, menu + "new height new width "},
-    {"4\n2\n320\n", 320, 0, menu + "new width "}, // asked again, menu printed once
-    {"0\n9\n1\n7\n", 0, 7, menu + "new height "},
-    {"257\n7\n", 0, 7, menu + "new height "}, // 257 reads as 1
-};
-
-TEST(PravunSizeMenu, AnswersTable) {
-    for (const MenuRow& row : menuTable) {
-        SCOPED_TRACE(row.answers);
-        PipedDialogue piped(row.answers);
-        ResizeSettings settings;
-        askSizeIfMissing(piped.dialogue, settings, 640, 480);
-        EXPECT_EQ(settings.requestedWidth, row.width);
-        EXPECT_EQ(settings.requestedHeight, row.height);
-        EXPECT_EQ(piped.console(), row.console);
-    }
-}
-
-TEST(PravunSizeMenu, GivenSizeSkipsTheMenu) {
-    PipedDialogue piped("2\n320\n");
-    ResizeSettings settings;
-    settings.requestedHeight = 100;
-    askSizeIfMissing(piped.dialogue, settings, 640, 480);
-    EXPECT_EQ(settings.requestedWidth, 0u);
-    EXPECT_EQ(piped.console(), "");
 }
 
 } // namespace
