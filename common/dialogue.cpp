@@ -192,6 +192,19 @@ void Dialogue::endProgram(int status) {
     std::exit(status); // closes the files; an unfinished output is removed
 }
 
+void answerStandardOptions(Dialogue& dialogue, const char* program, const char* const* helpLines,
+                           std::size_t lineCount) {
+    const std::string word = dialogue.commandWord(1);
+    if (word == "--help") {
+        for (std::size_t i = 0; i < lineCount; ++i) dialogue.printText(helpLines[i], true);
+        dialogue.endProgram(0);
+    }
+    if (word == "--version") {
+        dialogue.printText(std::string(program) + " " + PICTURE_TOOLS_VERSION, true);
+        dialogue.endProgram(0);
+    }
+}
+
 // ---- number conversions ---------------------------------------------------
 
 std::uint32_t integerPattern(const std::string& text) {

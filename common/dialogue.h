@@ -67,6 +67,11 @@ struct Dialogue {
 // The dialogue on standard input and output, with the program's arguments.
 Dialogue consoleDialogue(int argc, char** argv);
 
+// Answers "--help" or "--version" as word 1: prints the help lines, or the
+// program's name and version, and ends with status 0. Otherwise does nothing.
+void answerStandardOptions(Dialogue& dialogue, const char* program, const char* const* helpLines,
+                           std::size_t lineCount);
+
 // Conversions of a collected number item, one per read operation.
 std::int32_t numberToSigned32(const NumberItem& item);
 std::uint8_t numberToUnsigned8(const NumberItem& item);

@@ -29,13 +29,5 @@ static const char* const helpLines[] = {
 };
 
 void answerHelpOrVersion(Dialogue& dialogue) {
-    const std::string word = dialogue.commandWord(1);
-    if (word == "--help") {
-        for (const char* line : helpLines) dialogue.printText(line, true);
-        dialogue.endProgram(0);
-    }
-    if (word == "--version") {
-        dialogue.printText(std::string("tessalo ") + PICTURE_TOOLS_VERSION, true);
-        dialogue.endProgram(0);
-    }
+    answerStandardOptions(dialogue, "tessalo", helpLines, sizeof helpLines / sizeof helpLines[0]);
 }

@@ -69,6 +69,19 @@ TEST_F(PravunRun, NoWordsShowUsageThenAskNamesAndTheSizeMenu) {
     EXPECT_EQ(field32(file, 22), 4u);
 }
 
+TEST_F(PravunRun, HelpAndVersionAnswerAndEndWithStatusZero) {
+    RunResult help = run({"--help"});
+    EXPECT_EQ(help.exitStatus, 0);
+    EXPECT_EQ(help.console.rfind("pravun: ", 0), 0u); // no banner before it
+    EXPECT_NE(help.console.find("pravun photo.bmp /m256x212 /t screen.bmp\r\n"),
+              std::string::npos);
+    RunResult version = run({"--version"});
+    EXPECT_EQ(version.exitStatus, 0);
+    EXPECT_EQ(version.console.rfind("pravun ", 0), 0u);
+    EXPECT_EQ(version.console.find("\r\n"), version.console.size() - 2);
+    EXPECT_EQ(folderEntries(folder).size(), 1u); // only in.bmp
+}
+
 TEST_F(PravunRun, SecondWordIsNotTheOutputName) {
     RunResult result = run({"in.bmp", "out.bmp"}, "asked.bmp\n2\n8\n");
     EXPECT_EQ(result.exitStatus, 0);
