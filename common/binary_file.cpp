@@ -4,7 +4,6 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -74,7 +73,10 @@ static void catchUnlessIgnored(int signalNumber) {
     if (std::signal(signalNumber, onInterrupt) == SIG_IGN) std::signal(signalNumber, SIG_IGN);
 }
 
-static void watchPendingTemporary(const std::string& temporaryName) {
+// Creates the temporary file from a name pattern ending in XXXXXX. The name
+// is made in the very array the handlers remove, so that an interruption at
+// any moment, even while the file is being created, leaves nothing behind.
+static int createPendingTemporary(const std::string& pattern) {
     static bool installed = false;
     if (!installed) {
         std::atexit(removePendingTemporary);
@@ -85,7 +87,14 @@ static void watchPendingTemporary(const std::string& temporaryName) {
 #endif
         installed = true;
     }
-    std::snprintf(pendingTemporary, sizeof pendingTemporary, "%s", temporaryName.c_str());
+    if (pattern.size() >= sizeof pendingTemporary) {
+        errno = ENAMETOOLONG;
+        return -1;
+    }
+    std::memcpy(pendingTemporary, pattern.c_str(), pattern.size() + 1);
+    int descriptor = mkstemp(pendingTemporary);
+    if (descriptor < 0) pendingTemporary[0] = '\0';
+    return descriptor;
 }
 
 BinaryFile::~BinaryFile() {
@@ -149,16 +158,12 @@ bool BinaryFile::openReplacement(const std::string& fileName) {
             return false;
         }
     }
-    std::string pattern = folderOf(fileName) + ".partial-XXXXXX";
-    std::vector<char> path(pattern.begin(), pattern.end());
-    path.push_back('\0');
-    int descriptor = mkstemp(path.data());
+    int descriptor = createPendingTemporary(folderOf(fileName) + ".partial-XXXXXX");
     if (descriptor < 0) {
         error = errno;
         return false;
     }
-    temporaryName = path.data();
-    watchPendingTemporary(temporaryName);
+    temporaryName = pendingTemporary;
     setPermissions(descriptor, exists, unsigned(info.st_mode)); // mkstemp makes it private
     handle = fdopen(descriptor, "w+b");
     if (handle == nullptr) {

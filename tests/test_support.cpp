@@ -101,11 +101,14 @@ static std::string quoted(const std::string& word) {
 }
 
 RunResult runProgram(const std::string& executable, const std::vector<std::string>& words,
-                     const std::string& standardInput, const std::string& folder) {
+                     const std::string& standardInput, const std::string& folder,
+                     const std::string& shellSetUp) {
     std::string inputPath = folder + "/.stdin";
     std::string outputPath = folder + "/.stdout";
     std::ofstream(inputPath, std::ios::binary) << standardInput;
-    std::string command = "cd " + quoted(folder) + " && " + quoted(executable);
+    std::string command = "cd " + quoted(folder) + " && ";
+    if (!shellSetUp.empty()) command += shellSetUp + " && ";
+    command += "exec " + quoted(executable);
     for (const std::string& word : words) command += " " + quoted(word);
     command += " < " + quoted(standardInput.empty() ? "/dev/null" : inputPath);
     command += " > " + quoted(outputPath);

@@ -44,9 +44,11 @@ struct RunResult {
 };
 
 // Runs a program in a folder with the given words, standard input taken from
-// the text (or from /dev/null when it is empty).
+// the text (or from /dev/null when it is empty). shellSetUp, when given, is
+// run by the shell first (limits, traps) and its effects reach the program.
 RunResult runProgram(const std::string& executable, const std::vector<std::string>& words,
-                     const std::string& standardInput, const std::string& folder);
+                     const std::string& standardInput, const std::string& folder,
+                     const std::string& shellSetUp = "");
 
 // Lines joined with CR LF, each ended by one.
 std::string crlfLines(const std::vector<std::string>& lines);
