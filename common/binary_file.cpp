@@ -214,7 +214,9 @@ void BinaryFile::put(std::int64_t position, const std::uint8_t* bytes, std::size
 
 std::int64_t BinaryFile::length() {
     if (handle == nullptr) return 0;
-    if (std::fflush(handle) != 0 && error == 0) error = errno;
+    // Written bytes still in the buffer count; a stream being read is left
+    // alone (some C libraries drop its buffer on a flush).
+    if (writing && std::fflush(handle) != 0 && error == 0) error = errno;
     struct stat info;
     if (fstat(fileno(handle), &info) != 0) return 0;
     return std::int64_t(info.st_size);
