@@ -418,82 +418,7 @@ TEST_F(TessaloRun, DacAnswerMustBeExactlyYOrCapitalY) {
     }
 }
 
-// ---- ends on exhausted input and refusals ---------------------------------------------------
-
-struct EndRow {
-    const char* name;
-    std::vector<std::string> words;
-    std::string answers;
-};
-
-TEST_F(TessaloRun, ExhaustedInputEndsAQuestionAskedAgain) {
-    const std::string message = "standard input ended before a valid answer was given\r\n";
-    const EndRow rows[] = {
-        {"option", {}, "9\n"},
-        {"option in batch mode", {"batch", "0"}, ""},
-        {"horizontal factor", {"batch", "1", "3"}, "7"},
-        {"vertical factor", {"batch", "1", "1", "5"}, ""},
-        {"dithering level", {"batch", "1", "1", "1", "9"}, "3"},
-    };
-    writeFile(path("in.bmp"), bmpFile(asymmetricPicture(3, 3)));
-    for (const EndRow& row : rows) {
-        SCOPED_TRACE(row.name);
-        RunResult result = runProgram(tessalo, row.words, row.answers, folder);
-        EXPECT_EQ(result.exitStatus, 1);
-        ASSERT_GE(result.console.size(), message.size());
-        EXPECT_EQ(result.console.substr(result.console.size() - message.size()), message);
-        // The message starts on a line of its own.
-        EXPECT_EQ(result.console[result.console.size() - message.size() - 1], '\n');
-    }
-}
-
-Bytes withField(Bytes bytes, std::size_t at, std::uint32_t value, int size) {
-    for (int i = 0; i < size; ++i) bytes[at + i] = std::uint8_t(value >> (8 * i));
-    return bytes;
-}
-
-struct RefusalRow {
-    const char* name;
-    Bytes file;
-    std::string message;
-};
-
-TEST_F(TessaloRun, UnusableInputsAreRefusedWithoutTouchingTheOutput) {
-    const Bytes good = bmpFile(asymmetricPicture(4, 3));
-    Bytes mb = good;
-    mb[0] = 'M', mb[1] = 'B';
-    Bytes truncated(good.begin(), good.end() - 13);
-    const RefusalRow rows[] = {
-        {"empty file", {}, "infile is not a 'BM'"},
-        {"MB signature", mb, "infile is not a 'BM'"},
-        {"BM and nothing else", {'B', 'M'}, "infile is too short for a BMP header (2 bytes)"},
-        {"top-down", withField(good, 22, std::uint32_t(-3), 4),
-         "infile is stored top-down (height -3), which is not supported"},
-        {"width 0", withField(good, 18, 0, 4), "infile has no pixels (width 0, height 3)"},
-        {"8 bits", withField(good, 28, 8, 2),
-         "infile has 8 bits per pixel; only 24-bit BMPs are supported"},
-        {"RLE", withField(good, 30, 1, 4),
-         "infile is compressed (method 1); only uncompressed BMPs are supported"},
-        {"offset 20", withField(good, 10, 20, 4),
-         "infile has its pixel data at offset 20, inside the 54-byte header"},
-        {"short rows", truncated,
-         "infile is too short: its pixel rows need 90 bytes, the file has 77"},
-        {"60000 x 60000", withField(withField(good, 18, 60000, 4), 22, 60000, 4),
-         "infile is too short: its pixel rows need 10800000054 bytes, the file has 90"},
-    };
-    const Bytes previous(300, 0x42);
-    for (const RefusalRow& row : rows) {
-        SCOPED_TRACE(row.name);
-        writeFile(path("in.bmp"), row.file);
-        writeFile(path("out.bmp"), previous);
-        RunResult result = runProgram(
-            tessalo, {"batch", "1", "1", "1", "0", "0", "n", "in.bmp", "out.bmp"}, "", folder);
-        EXPECT_EQ(result.exitStatus, 1);
-        EXPECT_EQ(result.console, greeting + row.message + "\r\n");
-        EXPECT_EQ(readFile(path("out.bmp")), previous);
-        EXPECT_EQ(folderEntries(folder).size(), 2u);
-    }
-}
+// ---- missing input, help --------------------------------------------------
 
 TEST_F(TessaloRun, MissingInputCreatesNothing) {
     RunResult result = runProgram(
@@ -502,17 +427,6 @@ TEST_F(TessaloRun, MissingInputCreatesNothing) {
     EXPECT_EQ(result.console,
               greeting + "cannot open infile nothere.bmp: No such file or directory\r\n");
     EXPECT_TRUE(folderEntries(folder).empty());
-}
-
-TEST_F(TessaloRun, UnwritableOutputFolderIsReported) {
-    writeFile(path("in.bmp"), bmpFile(asymmetricPicture(2, 2)));
-    RunResult result = runProgram(
-        tessalo, {"batch", "1", "1", "1", "0", "0", "n", "in.bmp", "no/such/out.bmp"}, "", folder);
-    EXPECT_EQ(result.exitStatus, 1);
-    EXPECT_EQ(result.console, greeting + sizeLine(2, 2) + progress +
-                                  "cannot write outfile no/such/out.bmp: No such file or "
-                                  "directory\r\n");
-    EXPECT_EQ(folderEntries(folder).size(), 1u);
 }
 
 TEST_F(TessaloRun, HelpAndVersionAnswerAndEndWithStatusZero) {
