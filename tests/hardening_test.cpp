@@ -292,8 +292,9 @@ TEST_F(Hardening, EveryQuestionAskedAgainEndsWhenInputRunsOut) {
         EXPECT_EQ(result.exitStatus, 1);
         ASSERT_GE(result.console.size(), message.size());
         EXPECT_EQ(result.console.substr(result.console.size() - message.size()), message);
-        if (result.console.size() > message.size()) // the message has a line of its own
+        if (result.console.size() > message.size()) { // the message has a line of its own
             EXPECT_EQ(result.console[result.console.size() - message.size() - 1], '\n');
+        }
         EXPECT_EQ(folderEntries(folder).size(), 1u);
     }
 }
