@@ -5,8 +5,8 @@ std::uint16_t readU16le(const std::uint8_t* bytes) {
 }
 
 std::uint32_t readU32le(const std::uint8_t* bytes) {
-    return std::uint32_t(bytes[0]) | std::uint32_t(bytes[1]) << 8 |
-           std::uint32_t(bytes[2]) << 16 | std::uint32_t(bytes[3]) << 24;
+    return std::uint32_t(bytes[0]) | std::uint32_t(bytes[1]) << 8 | std::uint32_t(bytes[2]) << 16 |
+           std::uint32_t(bytes[3]) << 24;
 }
 
 void putU16le(std::uint8_t* bytes, std::uint16_t value) {
@@ -69,8 +69,7 @@ BmpHeader openInputPicture(Dialogue& dialogue, BinaryFile& file, const std::stri
         dialogue.fail("cannot open infile " + fileName + ": " + file.errorText());
     HeaderBytes bytes;
     file.get(1, bytes.data(), bytes.size());
-    if (file.error != 0)
-        dialogue.fail("cannot read infile " + fileName + ": " + file.errorText());
+    if (file.error != 0) dialogue.fail("cannot read infile " + fileName + ": " + file.errorText());
     if (readU16le(&bytes[0]) != bmpSignature) dialogue.fail("infile is not a 'BM'");
     BmpHeader header = parseBmpHeader(bytes);
     std::string problem = headerProblem(header, file.length());

@@ -35,10 +35,10 @@ constexpr std::uint16_t bmpSignature = 0x4D42; // the bytes "B", "M"
 using HeaderBytes = std::array<std::uint8_t, bmpHeaderSize>;
 
 struct BmpHeader {
-    HeaderBytes bytes{};            // the first 54 bytes as read
+    HeaderBytes bytes{}; // the first 54 bytes as read
     std::uint32_t pixelDataOffset = 0;
     std::uint32_t infoHeaderSize = 0;
-    std::int32_t width = 0;          // signed: a negative height means top-down
+    std::int32_t width = 0; // signed: a negative height means top-down
     std::int32_t height = 0;
     std::uint16_t bitsPerPixel = 0;
     std::uint32_t compression = 0;

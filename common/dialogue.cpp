@@ -214,9 +214,12 @@ std::uint32_t integerPattern(const std::string& text) {
     bool negative = false;
     if (i + 1 < text.size() && text[i] == '&') {
         switch (text[i + 1]) {
-        case 'H': case 'h': base = 16; break;
-        case 'O': case 'o': base = 8; break;
-        case 'B': case 'b': base = 2; break;
+        case 'H':
+        case 'h': base = 16; break;
+        case 'O':
+        case 'o': base = 8; break;
+        case 'B':
+        case 'b': base = 2; break;
         }
         if (base != 10) i += 2;
     }
@@ -245,9 +248,7 @@ std::uint32_t integerPattern(const std::string& text) {
     return negative ? 0u - pattern : pattern;
 }
 
-std::int32_t textToInteger(const std::string& text) {
-    return std::int32_t(integerPattern(text));
-}
+std::int32_t textToInteger(const std::string& text) { return std::int32_t(integerPattern(text)); }
 
 static bool isDigit(char c) { return c >= '0' && c <= '9'; }
 

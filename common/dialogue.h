@@ -24,14 +24,14 @@ struct NumberItem {
 };
 
 struct Dialogue {
-    std::FILE* input = nullptr;  // where answers come from
-    std::FILE* output = nullptr; // where everything is printed
-    bool interactive = false;    // input is a console: "? " and whole lines
+    std::FILE* input = nullptr;     // where answers come from
+    std::FILE* output = nullptr;    // where everything is printed
+    bool interactive = false;       // input is a console: "? " and whole lines
     std::vector<std::string> words; // command-line words, word 0 the program
-    std::string answerLine;      // last console line, without its line end
-    std::size_t readPosition = 0; // next unread character of answerLine
-    bool inputEnded = false;     // a read met the end of the input stream
-    bool atLineStart = true;     // the last byte printed ended a line
+    std::string answerLine;         // last console line, without its line end
+    std::size_t readPosition = 0;   // next unread character of answerLine
+    bool inputEnded = false;        // a read met the end of the input stream
+    bool atLineStart = true;        // the last byte printed ended a line
     // When set, endProgram calls it instead of ending the process, so that a
     // harness can run a whole program in-process (it throws to unwind).
     void (*endHandler)(int status) = nullptr;

@@ -14,8 +14,8 @@ static std::string text(std::uint64_t value) { return std::to_string(value); }
 static std::string requestProblem(std::uint32_t inputWidth, std::uint32_t inputHeight,
                                   const ResizeSettings& settings) {
     if (inputWidth == 0 || inputHeight == 0)
-        return "infile has no pixels (width " + text(inputWidth) + ", height " +
-               text(inputHeight) + ")";
+        return "infile has no pixels (width " + text(inputWidth) + ", height " + text(inputHeight) +
+               ")";
     if (inputWidth > maxSide || inputHeight > maxSide)
         return "infile is too large to resize (width " + text(inputWidth) + ", height " +
                text(inputHeight) + "; at most " + text(maxSide) + " each)";
@@ -45,8 +45,8 @@ static std::string sideProblem(const char* side, std::uint64_t size, std::uint64
         return "the new " + name + " " + text(size) + " is more than " + text(maxScaleFactor) +
                " times the input " + name + " " + text(inputSize);
     if (size * maxScaleFactor < inputSize)
-        return "the new " + name + " " + text(size) + " is less than 1/" +
-               text(maxScaleFactor) + " of the input " + name + " " + text(inputSize);
+        return "the new " + name + " " + text(size) + " is less than 1/" + text(maxScaleFactor) +
+               " of the input " + name + " " + text(inputSize);
     if (size > maxSide)
         return "the new " + name + " " + text(size) + " is too large (at most " + text(maxSide) +
                ")";

@@ -8,12 +8,12 @@
 #include "settings.h"
 
 struct ResizeGeometry {
-    std::uint32_t scaledWidth = 0;  // the whole resampled picture; a multiple of 4
+    std::uint32_t scaledWidth = 0; // the whole resampled picture; a multiple of 4
     std::uint32_t scaledHeight = 0;
-    std::uint32_t cropWidth = 0;    // the part written to the file; a multiple of 4
+    std::uint32_t cropWidth = 0; // the part written to the file; a multiple of 4
     std::uint32_t cropHeight = 0;
-    std::uint32_t skipColumns = 0;  // resampled columns left out at the left
-    std::uint32_t skipRows = 0;     // resampled rows left out before the first written
+    std::uint32_t skipColumns = 0; // resampled columns left out at the left
+    std::uint32_t skipRows = 0;    // resampled rows left out before the first written
 };
 
 // Sides of at most 2^24 - 1 pixels keep every fixed-point source position

@@ -15,11 +15,11 @@
 // in it.
 struct SourceRows {
     BinaryFile* input = nullptr;
-    std::int64_t firstRowPosition = 0; // 1-based position of file row 0
-    std::uint64_t rowStride = 0;       // bytes per stored row, padding included
-    std::vector<std::uint8_t> stored;  // one input row as the file holds it
+    std::int64_t firstRowPosition = 0;    // 1-based position of file row 0
+    std::uint64_t rowStride = 0;          // bytes per stored row, padding included
+    std::vector<std::uint8_t> stored;     // one input row as the file holds it
     std::vector<std::uint8_t> normalised; // its horizontal pass, 3 bytes per written column
-    std::int64_t current = -1;         // the source row held in `normalised`
+    std::int64_t current = -1;            // the source row held in `normalised`
 };
 
 // The horizontal pass of source row r, computed when r is first needed.

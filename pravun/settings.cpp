@@ -32,11 +32,16 @@ static void applyBoxOption(const std::string& word, ResizeSettings& settings) {
 
 void applyOptionWord(const std::string& word, ResizeSettings& settings) {
     switch (charAt(word, 2)) {
-    case 'm': case 'M': applyBoxOption(word, settings); break;
-    case 'h': case 'H': appendDigits(word, 3, settings.requestedWidth); break;
-    case 'v': case 'V': appendDigits(word, 3, settings.requestedHeight); break;
-    case 'a': case 'A': appendDigits(word, 3, settings.pixelAspect); break;
-    case 't': case 'T': settings.cropToBox = true; break;
+    case 'm':
+    case 'M': applyBoxOption(word, settings); break;
+    case 'h':
+    case 'H': appendDigits(word, 3, settings.requestedWidth); break;
+    case 'v':
+    case 'V': appendDigits(word, 3, settings.requestedHeight); break;
+    case 'a':
+    case 'A': appendDigits(word, 3, settings.pixelAspect); break;
+    case 't':
+    case 'T': settings.cropToBox = true; break;
     default: break; // unknown letters and a lone "/" are ignored
     }
 }
@@ -138,6 +143,5 @@ void askSizeIfMissing(Dialogue& dialogue, ResizeSettings& settings, std::uint32_
     }
     if (choice == 1 || choice == 3)
         settings.requestedHeight = askUnsigned32(dialogue, "new height ");
-    if (choice == 2 || choice == 3)
-        settings.requestedWidth = askUnsigned32(dialogue, "new width ");
+    if (choice == 2 || choice == 3) settings.requestedWidth = askUnsigned32(dialogue, "new width ");
 }

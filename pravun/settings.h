@@ -9,13 +9,13 @@
 #include "dialogue.h"
 
 struct ResizeSettings {
-    std::string inputPath;           // word 1, or the answer to "infile "
-    std::string outputPath;          // the word after the options, or "outfile "
+    std::string inputPath;             // word 1, or the answer to "infile "
+    std::string outputPath;            // the word after the options, or "outfile "
     std::uint32_t requestedWidth = 0;  // pixels; 0 = derive from the height
     std::uint32_t requestedHeight = 0; // pixels; 0 = derive from the width
-    std::uint32_t pixelAspect = 0;   // target pixel width / height in percent; 0 = 100
-    bool fitToBox = false;           // "/m": fit into requestedWidth x requestedHeight
-    bool cropToBox = false;          // "/t": with "/m", fill the box and cut the overhang
+    std::uint32_t pixelAspect = 0;     // target pixel width / height in percent; 0 = 100
+    bool fitToBox = false;             // "/m": fit into requestedWidth x requestedHeight
+    bool cropToBox = false;            // "/t": with "/m", fill the box and cut the overhang
 };
 
 // What the command-line words say, before anything is printed or asked.

@@ -32,8 +32,8 @@ void loadPicture(BinaryFile& input, const ConverterSettings& settings,
         std::uint8_t* chromaB = planes.chromaB.row(y);
         for (std::int32_t x = 0; x < geometry.width; ++x) {
             int blue = row[3 * x + 0], green = row[3 * x + 1], red = row[3 * x + 2];
-            StoredSamples samples = settings.useYuv ? yuvFromRgb(red, green, blue)
-                                                    : yjkFromRgb(red, green, blue);
+            StoredSamples samples =
+                settings.useYuv ? yuvFromRgb(red, green, blue) : yjkFromRgb(red, green, blue);
             luma[x] = samples.y;
             chromaA[x] = samples.a;
             chromaB[x] = samples.b;

@@ -27,8 +27,7 @@ Rgb clampAndFilter(Rgb colour, bool dacFilter) {
 
 // Fills the pixels of row y into the row buffer. The padding bytes behind the
 // pixels are left as loading left them.
-static void convertRow(const ConverterSettings& settings, ConverterPlanes& planes,
-                       std::int32_t y) {
+static void convertRow(const ConverterSettings& settings, ConverterPlanes& planes, std::int32_t y) {
     std::uint8_t* row = planes.rowBuffer.data();
     const std::int32_t sy = y >> settings.vShift;
     for (std::int32_t x = 0; x < planes.luma.width; ++x) {

@@ -30,8 +30,7 @@ static std::string nextWord(Dialogue& dialogue, ConverterSettings& settings) {
 
 static std::uint8_t takeUnsigned8(Dialogue& dialogue, ConverterSettings& settings,
                                   const std::string& prompt) {
-    if (settings.batchMode)
-        return std::uint8_t(textToInteger(nextWord(dialogue, settings)) & 0xFF);
+    if (settings.batchMode) return std::uint8_t(textToInteger(nextWord(dialogue, settings)) & 0xFF);
     return askUnsigned8(dialogue, prompt);
 }
 

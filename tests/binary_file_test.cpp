@@ -49,10 +49,8 @@ TEST(BinaryFile, GetReadsAtOneBasedPositions) {
     Scratch scratch;
     writeFile(scratch.path("in.bmp"), tenLetters);
     const std::vector<GetRow> rows = {
-        {"first byte", 1, bytesOf("a")},
-        {"two bytes at 3", 3, bytesOf("cd")},
-        {"last byte", 10, bytesOf("j")},
-        {"back to the start", 1, bytesOf("abc")},
+        {"first byte", 1, bytesOf("a")},   {"two bytes at 3", 3, bytesOf("cd")},
+        {"last byte", 10, bytesOf("j")},   {"back to the start", 1, bytesOf("abc")},
         {"the whole file", 1, tenLetters},
     };
     BinaryFile file;
@@ -131,8 +129,8 @@ TEST(BinaryFile, GetWithoutAnOpenFileOrAtANegativePositionKeepsTheBuffer) {
          1},
         {"open, negative position",
          [](BinaryFile& f, const std::string& name) { f.openForReading(name); }, -1},
-        {"failed to open", [](BinaryFile& f, const std::string& name) { f.openForReading(name + ".missing"); },
-         1},
+        {"failed to open",
+         [](BinaryFile& f, const std::string& name) { f.openForReading(name + ".missing"); }, 1},
     };
     for (const UntouchedGetRow& row : rows) {
         SCOPED_TRACE(row.name);
@@ -479,7 +477,8 @@ TEST(BinaryFile, WriteFailureIsNeverCommitted) {
         SCOPED_TRACE(row.name);
         Scratch scratch;
         writeFile(scratch.path("out.bmp"), tenLetters);
-        CommitOutcome outcome = commitUnderFileSizeLimit(row.limit, row.writes, scratch.path("out.bmp"));
+        CommitOutcome outcome =
+            commitUnderFileSizeLimit(row.limit, row.writes, scratch.path("out.bmp"));
         EXPECT_FALSE(outcome.committed);
         EXPECT_EQ(outcome.error, EFBIG);
         EXPECT_EQ(readFile(scratch.path("out.bmp")), tenLetters);

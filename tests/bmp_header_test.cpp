@@ -48,9 +48,9 @@ TEST(BmpHeader, PaddedRowLengthRoundsThreeBytesPerPixelUpToFour) {
         {4, 12},
         {5, 16},
         {10921, 32764},
-        {10922, 32768},   // a 15-bit mask would give 0 here
+        {10922, 32768}, // a 15-bit mask would give 0 here
         {87380, 262140},
-        {87381, 262144},  // an 18-bit mask would give 0 here
+        {87381, 262144},           // an 18-bit mask would give 0 here
         {1431655765, 4294967296u}, // width x 3 = 4294967295: no 32-bit wrap
     };
     for (const RowLengthRow& row : rows) {
@@ -69,10 +69,7 @@ struct U16Row {
 TEST(BmpHeader, U16FieldsAreLittleEndian) {
     const std::vector<U16Row> rows = {
         {{0x42, 0x4D}, 19778}, // "BM"
-        {{0x18, 0x00}, 24},
-        {{0xFF, 0x01}, 511},
-        {{0x00, 0x80}, 32768},
-        {{0xFF, 0xFF}, 65535},
+        {{0x18, 0x00}, 24},    {{0xFF, 0x01}, 511}, {{0x00, 0x80}, 32768}, {{0xFF, 0xFF}, 65535},
     };
     for (const U16Row& row : rows) {
         SCOPED_TRACE(row.value);
@@ -93,10 +90,8 @@ struct U32Row {
 
 TEST(BmpHeader, U32FieldsAreLittleEndian) {
     const std::vector<U32Row> rows = {
-        {{0x36, 0x00, 0x00, 0x00}, 54},
-        {{0xC4, 0x0E, 0x00, 0x00}, 3780},
-        {{0x78, 0x56, 0x34, 0x12}, 0x12345678u},
-        {{0x00, 0x00, 0x00, 0x80}, 2147483648u},
+        {{0x36, 0x00, 0x00, 0x00}, 54},          {{0xC4, 0x0E, 0x00, 0x00}, 3780},
+        {{0x78, 0x56, 0x34, 0x12}, 0x12345678u}, {{0x00, 0x00, 0x00, 0x80}, 2147483648u},
         {{0xFF, 0xFF, 0xFF, 0xFF}, 4294967295u},
     };
     for (const U32Row& row : rows) {
@@ -134,21 +129,21 @@ TEST(BmpHeader, ParseReadsTheFieldsTheProgramsUse) {
 
 TEST(BmpHeader, ConverterHeaderOfOnePixel) {
     const HeaderBytes expected = {
-        'B',  'M',                // signature
-        0x3A, 0x00, 0x00, 0x00,   // file size 58
-        0x00, 0x00, 0x00, 0x00,   // reserved
-        0x36, 0x00, 0x00, 0x00,   // pixel data at 54
-        0x28, 0x00, 0x00, 0x00,   // information header 40
-        0x01, 0x00, 0x00, 0x00,   // width 1
-        0x01, 0x00, 0x00, 0x00,   // height 1
-        0x01, 0x00,               // one plane
-        0x18, 0x00,               // 24 bits per pixel
-        0x00, 0x00, 0x00, 0x00,   // no compression
-        0x04, 0x00, 0x00, 0x00,   // pixel data size 4
-        0xC4, 0x0E, 0x00, 0x00,   // 3780 pixels per metre
-        0xC4, 0x0E, 0x00, 0x00,   // 3780 pixels per metre
-        0x00, 0x00, 0x00, 0x00,   // colours used
-        0x00, 0x00, 0x00, 0x00,   // important colours
+        'B',  'M',              // signature
+        0x3A, 0x00, 0x00, 0x00, // file size 58
+        0x00, 0x00, 0x00, 0x00, // reserved
+        0x36, 0x00, 0x00, 0x00, // pixel data at 54
+        0x28, 0x00, 0x00, 0x00, // information header 40
+        0x01, 0x00, 0x00, 0x00, // width 1
+        0x01, 0x00, 0x00, 0x00, // height 1
+        0x01, 0x00,             // one plane
+        0x18, 0x00,             // 24 bits per pixel
+        0x00, 0x00, 0x00, 0x00, // no compression
+        0x04, 0x00, 0x00, 0x00, // pixel data size 4
+        0xC4, 0x0E, 0x00, 0x00, // 3780 pixels per metre
+        0xC4, 0x0E, 0x00, 0x00, // 3780 pixels per metre
+        0x00, 0x00, 0x00, 0x00, // colours used
+        0x00, 0x00, 0x00, 0x00, // important colours
     };
     EXPECT_EQ(converterHeader(1, 1, 4), expected);
 }
@@ -177,38 +172,29 @@ TEST(BmpHeader, ConverterHeaderSizesFollowTheRowStride) {
 
 TEST(BmpHeader, ResizedHeaderPatchesSizesAndCopiesTheRest) {
     const HeaderBytes input = {
-        'B',  'M',
-        0x3F, 0x42, 0x0F, 0x00,   // file size 999999
-        0x11, 0x22, 0x33, 0x44,   // reserved
-        0x8A, 0x00, 0x00, 0x00,   // pixel data at 138
-        0x7C, 0x00, 0x00, 0x00,   // information header 124 (version 5)
-        0xE8, 0x03, 0x00, 0x00,   // width 1000
-        0xF4, 0x01, 0x00, 0x00,   // height 500
-        0x01, 0x00,
-        0x18, 0x00,
-        0x00, 0x00, 0x00, 0x00,
-        0x39, 0x30, 0x00, 0x00,   // pixel data size 12345
-        0x13, 0x0B, 0x00, 0x00,   // 2835
-        0x12, 0x0B, 0x00, 0x00,   // 2834
-        0x07, 0x00, 0x00, 0x00,   // colours used 7
-        0x09, 0x00, 0x00, 0x00,   // important colours 9
+        'B',  'M',  0x3F, 0x42, 0x0F, 0x00, // file size 999999
+        0x11, 0x22, 0x33, 0x44,             // reserved
+        0x8A, 0x00, 0x00, 0x00,             // pixel data at 138
+        0x7C, 0x00, 0x00, 0x00,             // information header 124 (version 5)
+        0xE8, 0x03, 0x00, 0x00,             // width 1000
+        0xF4, 0x01, 0x00, 0x00,             // height 500
+        0x01, 0x00, 0x18, 0x00, 0x00, 0x00,
+        0x00, 0x00, 0x39, 0x30, 0x00, 0x00, // pixel data size 12345
+        0x13, 0x0B, 0x00, 0x00,             // 2835
+        0x12, 0x0B, 0x00, 0x00,             // 2834
+        0x07, 0x00, 0x00, 0x00,             // colours used 7
+        0x09, 0x00, 0x00, 0x00,             // important colours 9
     };
     const HeaderBytes expected = {
-        'B',  'M',
-        0x36, 0x84, 0x03, 0x00,   // file size 230454
-        0x11, 0x22, 0x33, 0x44,
-        0x36, 0x00, 0x00, 0x00,   // pixel data right after the header: 54
-        0x28, 0x00, 0x00, 0x00,   // information header 40
-        0x40, 0x01, 0x00, 0x00,   // width 320
-        0xF0, 0x00, 0x00, 0x00,   // height 240
-        0x01, 0x00,
-        0x18, 0x00,
-        0x00, 0x00, 0x00, 0x00,
-        0x00, 0x84, 0x03, 0x00,   // pixel data size 230400
-        0x13, 0x0B, 0x00, 0x00,
-        0x12, 0x0B, 0x00, 0x00,
-        0x07, 0x00, 0x00, 0x00,
-        0x09, 0x00, 0x00, 0x00,
+        'B',  'M',  0x36, 0x84, 0x03, 0x00,             // file size 230454
+        0x11, 0x22, 0x33, 0x44, 0x36, 0x00, 0x00, 0x00, // pixel data right after the header: 54
+        0x28, 0x00, 0x00, 0x00,                         // information header 40
+        0x40, 0x01, 0x00, 0x00,                         // width 320
+        0xF0, 0x00, 0x00, 0x00,                         // height 240
+        0x01, 0x00, 0x18, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x84, 0x03, 0x00, // pixel data size
+                                                                                // 230400
+        0x13, 0x0B, 0x00, 0x00, 0x12, 0x0B, 0x00, 0x00, 0x07, 0x00, 0x00, 0x00, 0x09,
+        0x00, 0x00, 0x00,
     };
     EXPECT_EQ(resizedHeader(input, 320, 240), expected);
 }
@@ -241,7 +227,8 @@ TEST(BmpHeader, HeaderProblemNamesWhatIsWrong) {
         {"plain picture", unchanged, 102, ""},
         {"longer file", unchanged, 5000, ""},
         {"empty file", unchanged, 0, "infile is too short for a BMP header (0 bytes)"},
-        {"too short for a header", unchanged, 53, "infile is too short for a BMP header (53 bytes)"},
+        {"too short for a header", unchanged, 53,
+         "infile is too short for a BMP header (53 bytes)"},
         {"information header 12", set(14, 12, 4), 102,
          "infile has a 12-byte information header; only Windows BMPs (40 bytes or more) are "
          "supported"},
@@ -249,8 +236,10 @@ TEST(BmpHeader, HeaderProblemNamesWhatIsWrong) {
          "infile is stored top-down (height -3), which is not supported"},
         {"width 0", set(18, 0, 4), 102, "infile has no pixels (width 0, height 3)"},
         {"height 0", set(22, 0, 4), 102, "infile has no pixels (width 5, height 0)"},
-        {"negative width", set(18, 0xFFFFFFFBu, 4), 102, "infile has no pixels (width -5, height 3)"},
-        {"8 bits", set(28, 8, 2), 102, "infile has 8 bits per pixel; only 24-bit BMPs are supported"},
+        {"negative width", set(18, 0xFFFFFFFBu, 4), 102,
+         "infile has no pixels (width -5, height 3)"},
+        {"8 bits", set(28, 8, 2), 102,
+         "infile has 8 bits per pixel; only 24-bit BMPs are supported"},
         {"16 bits", set(28, 16, 2), 102,
          "infile has 16 bits per pixel; only 24-bit BMPs are supported"},
         {"32 bits", set(28, 32, 2), 102,
@@ -329,9 +318,13 @@ TEST(BmpHeaderDeathTest, OpenInputPictureRefusesWithOneLine) {
     Bytes cutShort(plain.begin(), plain.end() - 2);
     const std::vector<RefusedInputRow> rows = {
         {"no name", {}, "", "no infile name given"},
-        {"missing file", {}, scratch.path("missing.bmp"),
+        {"missing file",
+         {},
+         scratch.path("missing.bmp"),
          "cannot open infile " + scratch.path("missing.bmp") + ": No such file or directory"},
-        {"a folder", {}, scratch.folder,
+        {"a folder",
+         {},
+         scratch.folder,
          "cannot open infile " + scratch.folder + ": Is a directory"},
         {"not BM", Bytes{'P', '6', '\n', '1', ' ', '1'}, scratch.path("in.bmp"),
          "infile is not a 'BM'"},

@@ -19,8 +19,7 @@ namespace {
 const std::string tessalo = TESSALO_EXECUTABLE;
 const std::string pravun = PRAVUN_EXECUTABLE;
 
-const std::string tessaloGreeting =
-    crlfLines({"", "Brovent 24bit BMP -> YUV/YJK tessalo V1", ""});
+const std::string tessaloGreeting = crlfLines({"", "Brovent 24bit BMP -> YUV/YJK tessalo V1", ""});
 const std::string pravunBanner = crlfLines({"Brovent quick 24-bit BMP resizer V2.32", ""});
 
 // A program with its words for "in.bmp" to "out.bmp" and what it prints
@@ -33,7 +32,9 @@ struct Program {
 };
 
 const Program programs[] = {
-    {"tessalo", tessalo, {"batch", "2", "2", "2", "2", "1", "y", "in.bmp", "out.bmp"},
+    {"tessalo",
+     tessalo,
+     {"batch", "2", "2", "2", "2", "1", "y", "in.bmp", "out.bmp"},
      tessaloGreeting},
     {"pravun", pravun, {"in.bmp", "/h8", "out.bmp"}, pravunBanner},
 };
@@ -287,8 +288,8 @@ TEST_F(Hardening, EveryQuestionAskedAgainEndsWhenInputRunsOut) {
     for (const Exhausted& row : rows) {
         SCOPED_TRACE(row.name);
         // A program that asked for ever would be stopped by the time limit.
-        RunResult result = runProgram(*row.executable, row.words, row.answers, folder,
-                                      "ulimit -t 5");
+        RunResult result =
+            runProgram(*row.executable, row.words, row.answers, folder, "ulimit -t 5");
         EXPECT_EQ(result.exitStatus, 1);
         ASSERT_GE(result.console.size(), message.size());
         EXPECT_EQ(result.console.substr(result.console.size() - message.size()), message);

@@ -38,30 +38,28 @@ const GeometryRow geometryTable[] = {
     {1000, 500, 320, 240, 0, true, true, 480, 240, 320, 240, 80, 0},
     {500, 1000, 320, 240, 0, true, false, 120, 240, 120, 240, 0, 0},
     {500, 1000, 320, 240, 0, true, true, 320, 640, 320, 240, 0, 200},
-    {1000, 760, 320, 240, 0, true, true, 320, 243, 320, 240, 0, 1}, // 1 cut first, 2 last
+    {1000, 760, 320, 240, 0, true, true, 320, 243, 320, 240, 0, 1},  // 1 cut first, 2 last
     {1001, 750, 320, 240, 0, true, false, 320, 240, 320, 240, 0, 0}, // 133 ties 133
     {640, 480, 322, 240, 0, true, true, 320, 241, 320, 240, 0, 0},
     {640, 480, 640, 240, 50, true, false, 640, 240, 640, 240, 0, 0},
     {640, 480, 0, 240, 50, false, false, 640, 240, 640, 240, 0, 0},
     {640, 480, 320, 0, 200, false, false, 320, 480, 320, 480, 0, 0},
     {640, 480, 320, 0, 100, false, false, 320, 240, 320, 240, 0, 0},
-    {640, 480, 320, 0, 0, false, true, 320, 240, 320, 240, 0, 0}, // "/t" alone cuts nothing
+    {640, 480, 320, 0, 0, false, true, 320, 240, 320, 240, 0, 0},     // "/t" alone cuts nothing
     {10, 10, 2560, 0, 0, false, false, 2560, 2560, 2560, 2560, 0, 0}, // 256 times
-    {1024, 1024, 4, 0, 0, false, false, 4, 4, 4, 4, 0, 0},             // 1/256
-    {70000, 3, 0, 3, 0, false, false, 70000, 3, 70000, 3, 0, 0},     // no 16-bit limit
+    {1024, 1024, 4, 0, 0, false, false, 4, 4, 4, 4, 0, 0},            // 1/256
+    {70000, 3, 0, 3, 0, false, false, 70000, 3, 70000, 3, 0, 0},      // no 16-bit limit
 };
 
 TEST(PravunGeometry, WorkedExamplesTable) {
     for (const GeometryRow& row : geometryTable) {
         SCOPED_TRACE(::testing::Message() << row.inputWidth << "x" << row.inputHeight << " w"
-                                          << row.width << " h" << row.height << " a"
-                                          << row.aspect << (row.fit ? " m" : "")
-                                          << (row.crop ? " t" : ""));
+                                          << row.width << " h" << row.height << " a" << row.aspect
+                                          << (row.fit ? " m" : "") << (row.crop ? " t" : ""));
         std::string refusal;
-        ResizeGeometry g = targetGeometry(row.inputWidth, row.inputHeight,
-                                          request(row.width, row.height, row.aspect, row.fit,
-                                                  row.crop),
-                                          refusal);
+        ResizeGeometry g =
+            targetGeometry(row.inputWidth, row.inputHeight,
+                           request(row.width, row.height, row.aspect, row.fit, row.crop), refusal);
         EXPECT_EQ(refusal, "");
         EXPECT_EQ(g.scaledWidth, row.scaledWidth);
         EXPECT_EQ(g.scaledHeight, row.scaledHeight);
@@ -200,8 +198,7 @@ TEST(PravunGeometry, MatchesTheDescribedStepsOnRandomRequests) {
                       std::uint64_t(plain.cropWidth) * plain.cropHeight * 3 + 54 <= 0xFFFFFFFFu;
         SCOPED_TRACE(::testing::Message() << W << "x" << H << " w" << s.requestedWidth << " h"
                                           << s.requestedHeight << " a" << s.pixelAspect
-                                          << (s.fitToBox ? " m" : "")
-                                          << (s.cropToBox ? " t" : ""));
+                                          << (s.fitToBox ? " m" : "") << (s.cropToBox ? " t" : ""));
         ASSERT_EQ(refusal.empty(), usable) << refusal;
         if (!usable) continue;
         ++compared;

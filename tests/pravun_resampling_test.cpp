@@ -83,19 +83,21 @@ const ExampleRow exampleTable[] = {
     // 2 x 2 blocks averaged: 10, 20 over 30, 40 gives 25.
     {8, 2, {10, 20, 10, 20, 10, 20, 10, 20, 30, 40, 30, 40, 30, 40, 30, 40}, 4, {25, 25, 25, 25}},
     // Doubling copies every source pixel exactly.
-    {2, 2, {10, 20, 30, 40}, 4,
-     {10, 10, 20, 20, 10, 10, 20, 20, 30, 30, 40, 40, 30, 30, 40, 40}},
+    {2, 2, {10, 20, 30, 40}, 4, {10, 10, 20, 20, 10, 10, 20, 20, 30, 30, 40, 40, 30, 30, 40, 40}},
     // gainX 341 x stepX 192 is below 65536: a flat 255 comes out 1 lower.
     {3, 1, {255, 255, 255}, 4, {254, 254, 254, 254}},
     {3, 1, {0, 100, 200}, 4, {0, 66, 133, 199}},
-    {6, 3, {0, 50, 100, 150, 200, 250, 0, 50, 100, 150, 200, 250, 0, 50, 100, 150, 200, 250}, 4,
+    {6,
+     3,
+     {0, 50, 100, 150, 200, 250, 0, 50, 100, 150, 200, 250, 0, 50, 100, 150, 200, 250},
+     4,
      {15, 82, 165, 231, 15, 82, 165, 231}},
 };
 
 TEST(PravunResampling, WorkedExamplesTable) {
     for (const ExampleRow& row : exampleTable) {
-        SCOPED_TRACE(::testing::Message() << row.width << "x" << row.height << " to width "
-                                          << row.requestedWidth);
+        SCOPED_TRACE(::testing::Message()
+                     << row.width << "x" << row.height << " to width " << row.requestedWidth);
         ResizeGeometry geometry = geometryFor(row.width, row.height, widthOnly(row.requestedWidth));
         Bytes file = resizeFile(bmpFile(greyPicture(row.width, row.height, row.values)), geometry);
         for (int c = 0; c < 3; ++c) EXPECT_EQ(channel(file, c), row.expected);
@@ -104,8 +106,8 @@ TEST(PravunResampling, WorkedExamplesTable) {
 
 TEST(PravunResampling, ThousandSquareOf255AtWidth300Gives249) {
     ResizeGeometry geometry = geometryFor(1000, 1000, widthOnly(300));
-    Bytes file = resizeFile(bmpFile(greyPicture(1000, 1000, std::vector<int>(1000000, 255))),
-                            geometry);
+    Bytes file =
+        resizeFile(bmpFile(greyPicture(1000, 1000, std::vector<int>(1000000, 255))), geometry);
     ASSERT_EQ(file.size(), 54u + 300u * 300u * 3u);
     for (int c = 0; c < 3; ++c) EXPECT_EQ(channel(file, c), std::vector<int>(90000, 249));
 }
@@ -116,10 +118,8 @@ struct StepsRow {
 };
 
 const StepsRow stepsTable[] = {
-    {8, 2, 4, 1, 512, 512, 128, 128},
-    {2, 2, 4, 4, 128, 128, 512, 512},
-    {3, 1, 4, 1, 192, 256, 341, 256},
-    {6, 3, 4, 2, 384, 384, 170, 170},
+    {8, 2, 4, 1, 512, 512, 128, 128},         {2, 2, 4, 4, 128, 128, 512, 512},
+    {3, 1, 4, 1, 192, 256, 341, 256},         {6, 3, 4, 2, 384, 384, 170, 170},
     {1000, 1000, 300, 300, 853, 853, 76, 76},
 };
 
@@ -165,7 +165,7 @@ TEST(PravunResampling, FootprintTable) {
 Bytes distinctiveHeaderFile(int width, int height) {
     Bytes file = bmpFile(asymmetricPicture(width, height));
     for (std::size_t i : {6, 7, 8, 9}) file[i] = std::uint8_t(0xA0 + i); // reserved words
-    for (std::size_t i = 38; i < 54; ++i) file[i] = std::uint8_t(i);    // resolutions, colours
+    for (std::size_t i = 38; i < 54; ++i) file[i] = std::uint8_t(i);     // resolutions, colours
     return file;
 }
 
@@ -182,8 +182,8 @@ TEST(PravunOutput, UntouchedHeaderBytesAreCopied) {
     Bytes input = distinctiveHeaderFile(640, 480);
     Bytes file = resizeFile(input, geometryFor(640, 480, widthOnly(320)));
     ASSERT_GE(file.size(), 54u);
-    for (std::size_t i : {0, 1, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 26, 27, 28, 29, 30,
-                          31, 32, 33})
+    for (std::size_t i :
+         {0, 1, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 26, 27, 28, 29, 30, 31, 32, 33})
         EXPECT_EQ(file[i], input[i]) << "byte " << i;
     for (std::size_t i = 38; i < 54; ++i) EXPECT_EQ(file[i], input[i]) << "byte " << i;
 }
@@ -264,8 +264,8 @@ TestPicture noisePicture(std::mt19937& random, int width, int height) {
     picture.width = width;
     picture.height = height;
     for (int i = 0; i < width * height; ++i)
-        picture.pixels.push_back({std::uint8_t(random()), std::uint8_t(random()),
-                                  std::uint8_t(random())});
+        picture.pixels.push_back(
+            {std::uint8_t(random()), std::uint8_t(random()), std::uint8_t(random())});
     return picture;
 }
 
@@ -311,9 +311,8 @@ TEST(PravunResampling, StreamedResultEqualsTheDescribedAlgorithm) {
             const int height = 1 + int(random() % std::uint32_t(kind.maxHeight));
             const ResizeSettings settings = randomRequest(random, width, height);
             std::string refusal;
-            const ResizeGeometry geometry = targetGeometry(std::uint32_t(width),
-                                                           std::uint32_t(height), settings,
-                                                           refusal);
+            const ResizeGeometry geometry =
+                targetGeometry(std::uint32_t(width), std::uint32_t(height), settings, refusal);
             if (!refusal.empty()) continue;
             if (std::uint64_t(geometry.scaledWidth) * geometry.scaledHeight > 2000000) continue;
             SCOPED_TRACE(::testing::Message()

@@ -42,7 +42,7 @@ std::uint32_t field32(const Bytes& file, std::size_t offset) {
 }
 
 class PravunRun : public ::testing::Test {
-protected:
+  protected:
     std::string folder;
     void SetUp() override {
         folder = scratchFolder();
@@ -73,8 +73,7 @@ TEST_F(PravunRun, HelpAndVersionAnswerAndEndWithStatusZero) {
     RunResult help = run({"--help"});
     EXPECT_EQ(help.exitStatus, 0);
     EXPECT_EQ(help.console.rfind("pravun: ", 0), 0u); // no banner before it
-    EXPECT_NE(help.console.find("pravun photo.bmp /m256x212 /t screen.bmp\r\n"),
-              std::string::npos);
+    EXPECT_NE(help.console.find("pravun photo.bmp /m256x212 /t screen.bmp\r\n"), std::string::npos);
     RunResult version = run({"--version"});
     EXPECT_EQ(version.exitStatus, 0);
     EXPECT_EQ(version.console.rfind("pravun ", 0), 0u);
@@ -176,17 +175,23 @@ struct RefusalRow {
 
 const RefusalRow refusalTable[] = {
     {{"text.bmp", "/h8", "out.bmp"}, "", "infile is not a 'BM'\r\n"},
-    {{"missing.bmp", "/h8", "out.bmp"}, "",
+    {{"missing.bmp", "/h8", "out.bmp"},
+     "",
      "cannot open infile missing.bmp: No such file or directory\r\n"},
-    {{"in.bmp", "/h2", "out.bmp"}, "",
+    {{"in.bmp", "/h2", "out.bmp"},
+     "",
      "the new width 2 rounds down to 0 (widths are multiples of 4)\r\n"},
-    {{"in.bmp", "/h6000", "out.bmp"}, "",
+    {{"in.bmp", "/h6000", "out.bmp"},
+     "",
      "the new width 6000 is more than 256 times the input width 20\r\n"},
-    {{"in.bmp", "/h99999", "/h99999", "out.bmp"}, "",
+    {{"in.bmp", "/h99999", "/h99999", "out.bmp"},
+     "",
      "new width 1410065407 is too large (at most 16777215)\r\n"},
-    {{"in.bmp", "/h8", "/v3000", "out.bmp"}, "",
+    {{"in.bmp", "/h8", "/v3000", "out.bmp"},
+     "",
      "the new height 3000 is more than 256 times the input height 10\r\n"},
-    {{"in.bmp", "/t", "out.bmp"}, "1\n0\n",
+    {{"in.bmp", "/t", "out.bmp"},
+     "1\n0\n",
      sizeMenu(20, 10) + "new height \r\nno new width or height given\r\n"},
 };
 

@@ -21,7 +21,7 @@ struct WordsRow {
 
 const WordsRow wordsTable[] = {
     {{}, true, false, "", ""},
-    {{"/h320"}, true, false, "", ""},                // an option before the input name
+    {{"/h320"}, true, false, "", ""}, // an option before the input name
     {{"/h320", "in.bmp", "out.bmp"}, true, false, "", ""},
     {{"in.bmp", "out.bmp"}, false, true, "in.bmp", ""}, // word 2 is never the output
     {{"in.bmp", "/h320", "out.bmp"}, false, false, "in.bmp", "out.bmp"},
@@ -61,7 +61,7 @@ const OptionRow optionTable[] = {
     {{"/V240"}, 0, 240, 0, false, false},
     {{"/h32x"}, 32, 0, 0, false, false},
     {{"/h1234567"}, 12345, 0, 0, false, false},
-    {{"/h32", "/h0"}, 320, 0, 0, false, false}, // digits of a repeated option append
+    {{"/h32", "/h0"}, 320, 0, 0, false, false},                // digits of a repeated option append
     {{"/h99999", "/h99999"}, 1410065407u, 0, 0, false, false}, // 9999999999 mod 2^32
     {{"/m320x240"}, 320, 240, 0, true, false},
     {{"/M320x240"}, 320, 240, 0, true, false},

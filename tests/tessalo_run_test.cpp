@@ -21,12 +21,12 @@ const std::string greeting = crlfLines({"", "Brovent 24bit BMP -> YUV/YJK tessal
 const std::string menu =
     crlfLines({"select color depth", "", "1) YJK 888", "2) YJK 566       (MSX screen 12)",
                "3) YJK 466       (MSX screen 10)", "4) YUV 888", "5) custom YJK", "6) custom YUV"});
-const std::string progress = crlfLines({"loading image...", "analyzing image...",
-                                        "converting image..."});
+const std::string progress =
+    crlfLines({"loading image...", "analyzing image...", "converting image..."});
 
 std::string sizeLine(int width, int height) {
-    return "input file width =  " + std::to_string(width) + " height =  " +
-           std::to_string(height) + "\r\n";
+    return "input file width =  " + std::to_string(width) + " height =  " + std::to_string(height) +
+           "\r\n";
 }
 
 // ---- the reference conversion --------------------------------------------------
@@ -225,11 +225,10 @@ TEST_F(TessaloRun, EveryPresetMatchesTheReferenceByteForByte) {
     const int sizes[][2] = {{1, 1}, {2, 3}, {5, 3}, {7, 5}, {8, 8}, {13, 6}};
     for (const PresetRun& run : presetRuns)
         for (const auto& size : sizes) {
-            SCOPED_TRACE(::testing::Message() << "option " << run.option << " factors "
-                                              << run.options.hFactor << "x" << run.options.vFactor
-                                              << " dither " << run.options.lumaDither << "/"
-                                              << run.options.chromaDither << " size " << size[0]
-                                              << "x" << size[1]);
+            SCOPED_TRACE(::testing::Message()
+                         << "option " << run.option << " factors " << run.options.hFactor << "x"
+                         << run.options.vFactor << " dither " << run.options.lumaDither << "/"
+                         << run.options.chromaDither << " size " << size[0] << "x" << size[1]);
             Bytes input = bmpFile(busyPicture(size[0], size[1]));
             writeFile(path("in.bmp"), input);
             RunResult result = runProgram(
@@ -308,7 +307,7 @@ TEST_F(TessaloRun, MissingLastRowPaddingReadsAsZero) {
     EXPECT_EQ(result.exitStatus, 0);
     Bytes out = readFile(path("out.bmp"));
     ASSERT_EQ(out.size(), 54u + 2 * 16);
-    EXPECT_EQ(out[54 + 15], 0);      // the last row read gives every row its padding
+    EXPECT_EQ(out[54 + 15], 0); // the last row read gives every row its padding
     EXPECT_EQ(out[54 + 16 + 15], 0);
 }
 
@@ -332,16 +331,16 @@ TEST_F(TessaloRun, PipedDialogueAsksEveryQuestionInOrderWithoutQuestionMarks) {
                   "bitmask2 jbitmask2 k" + "chroma subsampling horizontal factor (1,2,4)" +
                   "chroma subsampling vertical factor (1,2,4)" +
                   "luma plane dithering level (0...2)" + "chroma plane dithering level (0...2)" +
-                  "filter for V9958 DAC (RGB 555) (y/n)" + "infile " + "outfile " +
-                  sizeLine(4, 2) + progress);
+                  "filter for V9958 DAC (RGB 555) (y/n)" + "infile " + "outfile " + sizeLine(4, 2) +
+                  progress);
     Options o{240, 252, 252, 8, 2, 2, false, 2, 1, 2, 1, true};
     EXPECT_EQ(readFile(path("out.bmp")), referencePreview(readFile(path("in.bmp")), o));
 }
 
 TEST_F(TessaloRun, YuvCustomMasksUseUAndVPromptsAndNoFilterQuestion) {
     writeFile(path("in.bmp"), bmpFile(asymmetricPicture(4, 2)));
-    RunResult result = runProgram(tessalo, {"Batch"}, "6,255,255,255,0,0,0,1,1,0,0,in.bmp,o.bmp",
-                                  folder);
+    RunResult result =
+        runProgram(tessalo, {"Batch"}, "6,255,255,255,0,0,0,1,1,0,0,in.bmp,o.bmp", folder);
     EXPECT_EQ(result.console,
               greeting + menu + "option" + "bitmask1 ybitmask1 ubitmask1 vbitmask2 y" +
                   "bitmask2 ubitmask2 v" + "chroma subsampling horizontal factor (1,2,4)" +
@@ -366,31 +365,56 @@ TEST_F(TessaloRun, BatchWordConsumptionAndReasking) {
     const std::string h = "chroma subsampling horizontal factor (1,2,4)";
     const std::string v = "chroma subsampling vertical factor (1,2,4)";
     const BatchRow rows[] = {
-        {"option 1 takes words 2 to 9", {"1", "1", "1", "0", "0", "n", "in.bmp", "a.bmp", "x"},
-         "", "", "a.bmp"},
-        {"option 4 takes no filter word", {"4", "2", "2", "0", "0", "in.bmp", "b.bmp"}, "", "",
+        {"option 1 takes words 2 to 9",
+         {"1", "1", "1", "0", "0", "n", "in.bmp", "a.bmp", "x"},
+         "",
+         "",
+         "a.bmp"},
+        {"option 4 takes no filter word",
+         {"4", "2", "2", "0", "0", "in.bmp", "b.bmp"},
+         "",
+         "",
          "b.bmp"},
         {"option 5 takes six masks",
          {"5", "255", "255", "255", "0", "0", "0", "1", "1", "0", "0", "n", "in.bmp", "c.bmp"},
-         "", "", "c.bmp"},
+         "",
+         "",
+         "c.bmp"},
         {"option 6 takes six masks and no filter word",
-         {"6", "255", "255", "255", "0", "0", "0", "1", "1", "0", "0", "in.bmp", "d.bmp"}, "", "",
+         {"6", "255", "255", "255", "0", "0", "0", "1", "1", "0", "0", "in.bmp", "d.bmp"},
+         "",
+         "",
          "d.bmp"},
         {"option 7 asks the option on the console, masks still from words",
          {"7", "255", "255", "255", "0", "0", "0", "1", "1", "0", "0", "n", "in.bmp", "e.bmp"},
-         "5\n", "option", "e.bmp"},
+         "5\n",
+         "option",
+         "e.bmp"},
         {"a custom luma mask of 1 asks the option again",
          {"5", "1", "255", "255", "0", "0", "0", "2", "2", "0", "0", "n", "in.bmp", "f.bmp"},
-         "1\n", "option", "f.bmp"},
-        {"horizontal factor 3 is asked again", {"1", "3", "1", "0", "0", "n", "in.bmp", "g.bmp"},
-         "2\n", h, "g.bmp"},
+         "1\n",
+         "option",
+         "f.bmp"},
+        {"horizontal factor 3 is asked again",
+         {"1", "3", "1", "0", "0", "n", "in.bmp", "g.bmp"},
+         "2\n",
+         h,
+         "g.bmp"},
         {"vertical factor 3 asks both again, the vertical from the next word",
-         {"1", "1", "3", "4", "0", "0", "n", "in.bmp", "h.bmp"}, "2\n", h, "h.bmp"},
+         {"1", "1", "3", "4", "0", "0", "n", "in.bmp", "h.bmp"},
+         "2\n",
+         h,
+         "h.bmp"},
         {"dithering level 3 is asked again",
-         {"1", "1", "1", "3", "0", "n", "in.bmp", "i.bmp"}, "2\n",
-         "luma plane dithering level (0...2)", "i.bmp"},
-        {"dithering word 258 is level 2", {"1", "1", "1", "258", "0", "n", "in.bmp", "j.bmp"},
-         "", "", "j.bmp"},
+         {"1", "1", "1", "3", "0", "n", "in.bmp", "i.bmp"},
+         "2\n",
+         "luma plane dithering level (0...2)",
+         "i.bmp"},
+        {"dithering word 258 is level 2",
+         {"1", "1", "1", "258", "0", "n", "in.bmp", "j.bmp"},
+         "",
+         "",
+         "j.bmp"},
     };
     writeFile(path("in.bmp"), bmpFile(asymmetricPicture(3, 3)));
     for (const BatchRow& row : rows) {
@@ -407,12 +431,12 @@ TEST_F(TessaloRun, BatchWordConsumptionAndReasking) {
 TEST_F(TessaloRun, DacAnswerMustBeExactlyYOrCapitalY) {
     Bytes input = bmpFile(busyPicture(4, 2));
     writeFile(path("in.bmp"), input);
-    const std::pair<const char*, bool> answers[] = {{"y", true}, {"Y", true}, {"yes", false},
-                                                    {"n", false}, {"", false}};
+    const std::pair<const char*, bool> answers[] = {
+        {"y", true}, {"Y", true}, {"yes", false}, {"n", false}, {"", false}};
     for (const auto& answer : answers) {
         SCOPED_TRACE(answer.first);
-        runProgram(tessalo, {"batch", "1", "1", "1", "0", "0", answer.first, "in.bmp", "o.bmp"},
-                   "", folder);
+        runProgram(tessalo, {"batch", "1", "1", "1", "0", "0", answer.first, "in.bmp", "o.bmp"}, "",
+                   folder);
         Options o{0xFF, 0xFF, 0xFF, 0, 0, 0, false, 1, 1, 0, 0, answer.second};
         EXPECT_EQ(readFile(path("o.bmp")), referencePreview(input, o));
     }

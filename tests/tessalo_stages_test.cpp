@@ -20,13 +20,10 @@ struct TransformRow {
 };
 
 const TransformRow transformTable[] = {
-    {0, 0, 0, 0, 128, 128, 0, 128, 128},
-    {255, 255, 255, 221, 145, 145, 255, 128, 128},
-    {255, 0, 0, 63, 224, 96, 76, 91, 206},
-    {0, 255, 0, 31, 112, 240, 150, 54, 62},
-    {0, 0, 255, 127, 64, 64, 29, 239, 115},
-    {128, 128, 128, 112, 136, 136, 128, 128, 128},
-    {1, 2, 3, 1, 128, 128, 2, 128, 127},  // V = -1 halves to -1, not 0
+    {0, 0, 0, 0, 128, 128, 0, 128, 128},    {255, 255, 255, 221, 145, 145, 255, 128, 128},
+    {255, 0, 0, 63, 224, 96, 76, 91, 206},  {0, 255, 0, 31, 112, 240, 150, 54, 62},
+    {0, 0, 255, 127, 64, 64, 29, 239, 115}, {128, 128, 128, 112, 136, 136, 128, 128, 128},
+    {1, 2, 3, 1, 128, 128, 2, 128, 127},    // V = -1 halves to -1, not 0
     {0, 0, 250, 125, 65, 65, 29, 237, 115}, // luma 28.5000...02 in extended precision
 };
 
@@ -69,8 +66,8 @@ TEST(ColourTransform, StoredValuesStayInsideTheirRanges) {
 }
 
 TEST(ColourTransform, RoundingSendsHalvesToEven) {
-    const std::pair<long double, int> rows[] = {{2.5L, 2},   {3.5L, 4},   {-1.5L, -2},
-                                                {-2.5L, -2}, {0.5L, 0},   {28.5L, 28},
+    const std::pair<long double, int> rows[] = {{2.5L, 2},    {3.5L, 4},  {-1.5L, -2},
+                                                {-2.5L, -2},  {0.5L, 0},  {28.5L, 28},
                                                 {77.51L, 78}, {-0.4L, 0}, {545.5L, 546}};
     for (const auto& row : rows) EXPECT_EQ(roundHalfEven(row.first), row.second) << row.first;
 }
@@ -182,11 +179,11 @@ TEST(Subsampling, BlocksPastTheEdgeRepeatTheLastColumnAndRow) {
     ConverterSettings s = factors(2, 2);
     ConverterPlanes p = chromaPlanes(3, 3, {10, 20, 30, 40, 50, 60, 70, 80, 90}, s);
     subsampleChroma(s, p);
-    EXPECT_EQ(p.subChromaA.at(0, 0), 30);  // (10 + 20 + 40 + 50) / 4
-    EXPECT_EQ(p.subChromaA.at(1, 0), 45);  // (30 + 30 + 60 + 60) / 4
-    EXPECT_EQ(p.subChromaA.at(0, 1), 75);  // (70 + 80 + 70 + 80) / 4
-    EXPECT_EQ(p.subChromaA.at(1, 1), 90);  // 90 four times
-    EXPECT_EQ(p.subChromaA.at(2, 2), 90);  // a spare cell wholly outside
+    EXPECT_EQ(p.subChromaA.at(0, 0), 30); // (10 + 20 + 40 + 50) / 4
+    EXPECT_EQ(p.subChromaA.at(1, 0), 45); // (30 + 30 + 60 + 60) / 4
+    EXPECT_EQ(p.subChromaA.at(0, 1), 75); // (70 + 80 + 70 + 80) / 4
+    EXPECT_EQ(p.subChromaA.at(1, 1), 90); // 90 four times
+    EXPECT_EQ(p.subChromaA.at(2, 2), 90); // a spare cell wholly outside
 }
 
 // ---- quantisation and dithering ----------------------------------------------------
@@ -356,16 +353,14 @@ struct ReconstructionRow {
 
 TEST(Reconstruction, WorkedExamples) {
     const ReconstructionRow rows[] = {
-        {false, 0, 128, 128, 0, 0, 0},
-        {false, 255, 128, 128, 255, 255, 318},
+        {false, 0, 128, 128, 0, 0, 0},         {false, 255, 128, 128, 255, 255, 318},
         {false, 100, 128, 125, 100, 94, 127}, // K / 4 floors: -6 >> 2 = -2
-        {false, 200, 100, 150, 144, 244, 267},
-        {true, 100, 128, 128, 100, 100, 100},
+        {false, 200, 100, 150, 144, 244, 267}, {true, 100, 128, 128, 100, 100, 100},
         {true, 100, 150, 140, 127, 78, 145}, // green 77.51 before rounding
     };
     for (const ReconstructionRow& row : rows) {
-        SCOPED_TRACE(::testing::Message() << row.yuv << " " << row.y << "/" << row.a << "/"
-                                          << row.b);
+        SCOPED_TRACE(::testing::Message()
+                     << row.yuv << " " << row.y << "/" << row.a << "/" << row.b);
         MaskedSamples m{row.y, row.a, row.b};
         Rgb c = row.yuv ? rgbFromYuv(m) : rgbFromYjk(m);
         EXPECT_EQ(c.red, row.red);

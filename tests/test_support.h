@@ -39,8 +39,8 @@ bool fileExists(const std::string& path);
 std::vector<std::string> folderEntries(const std::string& folder);
 
 struct RunResult {
-    int exitStatus = -1;   // the exit status, or 128 + signal number
-    std::string console;   // everything written to standard output
+    int exitStatus = -1; // the exit status, or 128 + signal number
+    std::string console; // everything written to standard output
 };
 
 // Runs a program in a folder with the given words, standard input taken from
