@@ -106,15 +106,18 @@ BinaryFile::~BinaryFile() {
 
 // ---- opening ------------------------------------------------------------------
 
+// Forgets any earlier file of this record and takes the new name; an empty
+// name names no file.
+static bool startOpening(BinaryFile& file, const std::string& fileName) {
+    file.name = fileName;
+    file.offset = 0;
+    file.writing = false;
+    file.error = fileName.empty() ? ENOENT : 0;
+    return !fileName.empty();
+}
+
 bool BinaryFile::openForReading(const std::string& fileName) {
-    name = fileName;
-    offset = 0;
-    writing = false;
-    error = 0;
-    if (fileName.empty()) {
-        error = ENOENT;
-        return false;
-    }
+    if (!startOpening(*this, fileName)) return false;
     struct stat info;
     if (stat(fileName.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
         error = EISDIR;
@@ -136,14 +139,7 @@ static std::string folderOf(const std::string& path) {
 }
 
 bool BinaryFile::openReplacement(const std::string& fileName) {
-    name = fileName;
-    offset = 0;
-    writing = false;
-    error = 0;
-    if (fileName.empty()) {
-        error = ENOENT;
-        return false;
-    }
+    if (!startOpening(*this, fileName)) return false;
     // An existing file that may not be written stays protected, and a folder
     // cannot be replaced by a picture.
     struct stat info;
