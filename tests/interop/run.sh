@@ -1,0 +1,215 @@
+#!/usr/bin/env bash
+# Interoperability with real tools: ImageMagick, Pillow and netpbm (Debian's
+# packages imagemagick, python3-pil, netpbm).
+#
+# Inputs: the same known pixels written as a 24-bit BMP by ImageMagick (its
+# default, with a larger information header, and its BMP3: form), by Pillow,
+# by netpbm's ppmtobmp and in the plain 54-byte form; both programs must give
+# the same output from every one of them as from the plain form.
+# Outputs: every picture the programs write must be read back by Pillow,
+# ImageMagick and netpbm without a word on standard error, with the expected
+# size and with the pixels the file holds.
+#
+#   tests/interop/run.sh [BUILD_DIR]     BUILD_DIR defaults to build
+#
+# Ends with a line "N passed, M failed" and a non-zero status after any failure.
+set -uo pipefail
+cd "$(dirname "$0")/../.." || exit 1
+build="${1:-build}"
+tessalo="$build/tessalo/tessalo"
+pravun="$build/pravun/pravun"
+tool="tests/interop/bmp_tool.py"
+
+# The tools of Debian's packages by full name where present: a python3 or
+# convert found earlier on the PATH (a virtual environment, a local wrapper)
+# may lack Pillow or behave differently.
+pick() { if [ -x "/usr/bin/$1" ]; then echo "/usr/bin/$1"; else command -v "$1" || echo "$1"; fi; }
+python=$(pick python3)
+convert=$(pick convert)
+identify=$(pick identify)
+ppmtobmp=$(pick ppmtobmp)
+bmptopnm=$(pick bmptopnm)
+
+passed=0
+failed=0
+pass() { passed=$((passed + 1)); }
+fail() {
+  failed=$((failed + 1))
+  echo "FAIL $1"
+  [ -n "${2:-}" ] && printf '    %s\n' "${2//$'\n'/$'\n'    }"
+  return 0
+}
+finish() {
+  echo "$passed passed, $failed failed"
+  [ "$failed" -eq 0 ]
+  exit
+}
+
+# check NAME COMMAND...: passes when COMMAND ends with status 0 and prints
+# nothing on standard error. Its standard output is kept in $out.
+check() {
+  local name=$1 errors message
+  shift
+  errors=$(mktemp)
+  if out=$("$@" 2>"$errors") && [ ! -s "$errors" ]; then
+    pass
+  else
+    message=$(cat "$errors")
+    [ -n "$out" ] && message+="${message:+$'\n'}$out"
+    fail "$name" "$message"
+  fi
+  rm -f "$errors"
+}
+# Quiet variants of the tools as commands for check (shellcheck does not see
+# those calls).
+# shellcheck disable=SC2317
+bmp_tool() { "$python" -W error "$tool" "$@"; }
+# shellcheck disable=SC2317
+run_tessalo() { "$tessalo" batch "$@" >/dev/null; }
+# shellcheck disable=SC2317
+run_pravun() { "$pravun" "$@" >/dev/null; }
+# shellcheck disable=SC2317
+to_file() { local target=$1; shift; "$@" >"$target"; }
+
+missing=()
+for program in "$python" "$convert" "$identify" "$ppmtobmp" "$bmptopnm" "$tessalo" "$pravun"; do
+  command -v "$program" >/dev/null || missing+=("$program")
+done
+"$python" -c "import PIL" 2>/dev/null || missing+=("Pillow for $python")
+if [ "${#missing[@]}" -gt 0 ]; then
+  fail "missing: ${missing[*]} (install imagemagick python3-pil netpbm; build with cmake --build $build)"
+  finish
+fi
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# read_back FILE WIDTH HEIGHT: the readers agree with each other and with the
+# size the picture must have.
+read_back() {
+  local file=$1 width=$2 height=$3 name
+  name=${file#"$work"/}
+  check "$name: identify" "$identify" -format '%m %w %h\n' "$file"
+  case "$out" in
+    "BMP $width $height" | "BMP3 $width $height") pass ;;
+    *) fail "$name: identify reads '$out', BMP $width x $height expected" ;;
+  esac
+  check "$name: ImageMagick to PPM" "$convert" "$file" "ppm:$file.magick.ppm"
+  check "$name: netpbm to PPM" to_file "$file.netpbm.ppm" "$bmptopnm" -quiet "$file"
+  check "$name: netpbm's pixels" bmp_tool same-pixels "$file" "$file.netpbm.ppm"
+  check "$name: Pillow's and ImageMagick's pixels, header" \
+    bmp_tool read-back "$file" "$width" "$height" "$file.magick.ppm"
+}
+
+# Converter settings (the batch words before the file names) and resizer
+# option words with the size each gives from 37 x 23 and from 40 x 24, by
+# the rules of the manual page: the derived side truncated, then the width
+# rounded to a multiple of 4 (a remainder of 1 or 2 down, 3 up).
+tessalo_settings=("2 2 2 2 1 y" "4 2 2 0 0" "3 4 1 1 2 n" "1 1 1 0 0 Y")
+pravun_options=("/h20" "/m16x12 /t" "/v7" "/M64x48")
+declare -A resized_size=(
+  ["37x23 /h20"]="20 12" ["37x23 /m16x12 /t"]="16 12" ["37x23 /v7"]="12 7" ["37x23 /M64x48"]="64 39"
+  ["40x24 /h20"]="20 12" ["40x24 /m16x12 /t"]="16 12" ["40x24 /v7"]="12 7" ["40x24 /M64x48"]="64 38")
+
+for size in 37x23 40x24; do
+  width=${size%x*}
+  height=${size#*x}
+  dir="$work/$size"
+  mkdir -p "$dir"
+  known="$dir/known.ppm"
+  check "$size: known pixels" bmp_tool pixels "$width" "$height" "$known"
+
+  # The same pixels in five BMP forms, each checked to be what it claims.
+  check "$size: plain form" bmp_tool plain "$known" "$dir/plain.bmp"
+  check "$size: ImageMagick's default form" \
+    "$convert" "$known" -type TrueColor "$dir/magick.bmp"
+  check "$size: ImageMagick's BMP3 form" \
+    "$convert" "$known" -type TrueColor "BMP3:$dir/magick3.bmp"
+  check "$size: Pillow's form" bmp_tool pillow "$known" "$dir/pillow.bmp"
+  check "$size: netpbm's form" to_file "$dir/netpbm.bmp" "$ppmtobmp" -quiet -bpp=24 "$known"
+  forms=(plain magick magick3 pillow netpbm)
+  for form in "${forms[@]}"; do
+    check "$size: $form.bmp header" bmp_tool header "$dir/$form.bmp"
+    read -r info bits _ <<<"$out"
+    # ImageMagick's default writes a larger information header (V5), the
+    # others the 40-byte one.
+    expected_info=40
+    [ "$form" = magick ] && expected_info=124
+    if [ "$bits" = 24 ] && [ "$info" = "$expected_info" ]; then
+      pass
+    else
+      fail "$size: $form.bmp has a $info-byte information header and $bits bits, $expected_info and 24 expected"
+    fi
+    check "$size: $form.bmp holds the known pixels" bmp_tool same-pixels "$dir/$form.bmp" "$known"
+  done
+
+  # Both programs give from every form what they give from the plain one.
+  for s in "${!tessalo_settings[@]}"; do
+    read -ra words <<<"${tessalo_settings[s]}"
+    for form in "${forms[@]}"; do
+      out_file="$dir/$form.tessalo$s.bmp"
+      check "$size: tessalo batch ${words[*]} $form.bmp" \
+        run_tessalo "${words[@]}" "$dir/$form.bmp" "$out_file"
+      [ "$form" = plain ] && continue
+      check "$size: tessalo batch ${words[*]}: $form.bmp gives the plain form's output" \
+        cmp "$dir/plain.tessalo$s.bmp" "$out_file"
+    done
+  done
+  for p in "${!pravun_options[@]}"; do
+    read -ra words <<<"${pravun_options[p]}"
+    for form in "${forms[@]}"; do
+      out_file="$dir/$form.pravun$p.bmp"
+      check "$size: pravun $form.bmp ${words[*]}" run_pravun "$dir/$form.bmp" "${words[@]}" "$out_file"
+      [ "$form" = plain ] && continue
+      check "$size: pravun ${words[*]}: $form.bmp gives the plain form's sizes and pixels" \
+        bmp_tool same-resized "$dir/plain.pravun$p.bmp" "$out_file"
+    done
+  done
+
+  # Every output is read back.
+  for form in "${forms[@]}"; do
+    for s in "${!tessalo_settings[@]}"; do
+      read_back "$dir/$form.tessalo$s.bmp" "$width" "$height"
+    done
+    for p in "${!pravun_options[@]}"; do
+      read -r out_width out_height <<<"${resized_size["$size ${pravun_options[p]}"]}"
+      read_back "$dir/$form.pravun$p.bmp" "$out_width" "$out_height"
+    done
+  done
+done
+
+# Pixels known without the programs: the resizer keeps a picture of its own
+# size as it is and halves it into the means of 2 x 2 blocks.
+dir="$work/40x24"
+check "pravun /h40 on 40 x 24 keeps every pixel" run_pravun "$dir/magick.bmp" /h40 "$dir/same.bmp"
+check "pravun /h40 on 40 x 24 keeps every pixel: pixels" bmp_tool same-pixels "$dir/same.bmp" "$dir/known.ppm"
+read_back "$dir/same.bmp" 40 24
+check "pravun /h20 on 40 x 24 averages 2 x 2 blocks" bmp_tool halved "$dir/plain.pravun0.bmp" "$dir/plain.bmp"
+
+# Narrow pictures: converter widths that leave row padding of every length,
+# and resizer enlargements from them.
+for size in 1x4 3x7 5x5 2x9; do
+  width=${size%x*}
+  height=${size#*x}
+  dir="$work/$size"
+  mkdir -p "$dir"
+  check "$size: known pixels" bmp_tool pixels "$width" "$height" "$dir/known.ppm"
+  check "$size: ImageMagick's default form" \
+    "$convert" "$dir/known.ppm" -type TrueColor "$dir/magick.bmp"
+  for s in "${!tessalo_settings[@]}"; do
+    read -ra words <<<"${tessalo_settings[s]}"
+    check "$size: tessalo batch ${words[*]}" run_tessalo "${words[@]}" "$dir/magick.bmp" "$dir/tessalo$s.bmp"
+    read_back "$dir/tessalo$s.bmp" "$width" "$height"
+  done
+done
+declare -A narrow_resized=(["1x4 /h4"]="4 16" ["3x7 /v14"]="4 14" ["5x5 /h8"]="8 8" ["2x9 /m12x12 /t"]="12 12")
+for job in "${!narrow_resized[@]}"; do
+  size=${job%% *}
+  read -ra words <<<"${job#* }"
+  read -r out_width out_height <<<"${narrow_resized[$job]}"
+  out_file="$work/$size/pravun${words[*]//[\/ ]/_}.bmp"
+  check "$size: pravun ${words[*]}" run_pravun "$work/$size/magick.bmp" "${words[@]}" "$out_file"
+  read_back "$out_file" "$out_width" "$out_height"
+done
+
+finish
