@@ -256,5 +256,3 @@ void BinaryFile::discardReplacement() {
 std::string BinaryFile::errorText() const {
     return error == 0 ? std::string("no error") : std::string(std::strerror(error));
 }
-
-void removeFile(const std::string& fileName) { std::remove(fileName.c_str()); }

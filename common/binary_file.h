@@ -49,5 +49,3 @@ struct BinaryFile {
     std::string errorText() const;
 };
 
-// Deletes the named file; a failure is ignored.
-void removeFile(const std::string& fileName);
