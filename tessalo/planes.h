@@ -5,7 +5,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <new>
 #include <vector>
 
 // A width x height grid of 8-bit samples, x from the left edge, y from the
@@ -25,12 +24,7 @@ struct Plane {
 };
 
 // Gives the plane its size and memory; false when the memory is not there.
-inline bool allocatePlane(Plane& plane, std::int32_t width, std::int32_t height) {
-    plane.width = width;
-    plane.height = height;
-    plane.samples.reset(new (std::nothrow) std::uint8_t[plane.size()]);
-    return plane.samples != nullptr;
-}
+bool allocatePlane(Plane& plane, std::int32_t width, std::int32_t height);
 
 struct PictureGeometry {
     std::int32_t width = 0;
