@@ -23,16 +23,6 @@
 
 namespace {
 
-// A scratch folder that is removed again with everything in it.
-struct Scratch {
-    std::string folder = scratchFolder();
-    Scratch() = default;
-    Scratch(const Scratch&) = delete;
-    Scratch& operator=(const Scratch&) = delete;
-    ~Scratch() { std::filesystem::remove_all(folder); }
-    std::string path(const std::string& name) const { return folder + "/" + name; }
-};
-
 Bytes bytesOf(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
 const Bytes tenLetters = bytesOf("abcdefghij");

@@ -274,15 +274,6 @@ TEST(BmpHeader, HeaderProblemNamesWhatIsWrong) {
 
 // ---- opening an input picture --------------------------------------------------------------
 
-struct Scratch {
-    std::string folder = scratchFolder();
-    Scratch() = default;
-    Scratch(const Scratch&) = delete;
-    Scratch& operator=(const Scratch&) = delete;
-    ~Scratch() { std::filesystem::remove_all(folder); }
-    std::string path(const std::string& name) const { return folder + "/" + name; }
-};
-
 TEST(BmpHeader, OpenInputPictureReadsTheHeaderAndKeepsTheFileOpen) {
     Scratch scratch;
     TestPicture picture = asymmetricPicture(5, 3);

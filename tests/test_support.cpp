@@ -94,7 +94,7 @@ std::vector<std::string> folderEntries(const std::string& folder) {
 }
 
 // Quotes a word for the shell.
-static std::string quoted(const std::string& word) {
+static std::string shellQuoted(const std::string& word) {
     std::string result = "'";
     for (char c : word) result += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return result + "'";
@@ -106,12 +106,12 @@ RunResult runProgram(const std::string& executable, const std::vector<std::strin
     std::string inputPath = folder + "/.stdin";
     std::string outputPath = folder + "/.stdout";
     std::ofstream(inputPath, std::ios::binary) << standardInput;
-    std::string command = "cd " + quoted(folder) + " && ";
+    std::string command = "cd " + shellQuoted(folder) + " && ";
     if (!shellSetUp.empty()) command += shellSetUp + " && ";
-    command += "exec " + quoted(executable);
-    for (const std::string& word : words) command += " " + quoted(word);
-    command += " < " + quoted(standardInput.empty() ? "/dev/null" : inputPath);
-    command += " > " + quoted(outputPath);
+    command += "exec " + shellQuoted(executable);
+    for (const std::string& word : words) command += " " + shellQuoted(word);
+    command += " < " + shellQuoted(standardInput.empty() ? "/dev/null" : inputPath);
+    command += " > " + shellQuoted(outputPath);
     int status = std::system(command.c_str());
     RunResult result;
     if (WIFEXITED(status)) result.exitStatus = WEXITSTATUS(status);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,16 @@ Bytes bmpFile(const TestPicture& picture, std::uint8_t paddingByte = 0);
 
 // A fresh, empty folder under the system's temporary folder.
 std::string scratchFolder();
+
+// A scratch folder that is removed again with everything in it.
+struct Scratch {
+    std::string folder = scratchFolder();
+    Scratch() = default;
+    Scratch(const Scratch&) = delete;
+    Scratch& operator=(const Scratch&) = delete;
+    ~Scratch() { std::filesystem::remove_all(folder); }
+    std::string path(const std::string& name) const { return folder + "/" + name; }
+};
 
 void writeFile(const std::string& path, const Bytes& bytes);
 Bytes readFile(const std::string& path);
