@@ -3,10 +3,12 @@
 #include <utility>
 
 // The steps below follow the described unsigned arithmetic: products formed
-// in the order written, every division truncating. They run in 64 bits, and
-// the limits checked first keep every product below 2^64: a side times a side
-// times the aspect is at most (2^24 - 1)^2 x (2^16 - 1). Wherever the 32-bit
-// products do not overflow, the results are the same.
+// in the order written, every division truncating. They run in 64 bits, with
+// every side below 2^24. A derived side carries the aspect in its divisor, so
+// the products made from it stay below about 100 x 2^48; the one product that
+// can pass 2^64, a given width times the height times a huge aspect, is
+// checked. Wherever the 32-bit products do not overflow, the results are the
+// same.
 
 static std::string text(std::uint64_t value) { return std::to_string(value); }
 
@@ -27,10 +29,16 @@ static std::string requestProblem(std::uint32_t inputWidth, std::uint32_t inputH
     if (settings.requestedHeight > maxSide)
         return "new height " + text(settings.requestedHeight) + " is too large (at most " +
                text(maxSide) + ")";
-    if (settings.pixelAspect > maxPixelAspect)
-        return "pixel aspect " + text(settings.pixelAspect) + " is too large (at most " +
-               text(maxPixelAspect) + " percent)";
     return "";
+}
+
+// x times y into product, or false when it would pass 2^64. With sides below
+// 2^24 every other product of the steps stays far below that; only a width
+// given together with a huge pixel aspect gets there.
+static bool fitsProduct(std::uint64_t x, std::uint64_t y, std::uint64_t& product) {
+    if (y != 0 && x > UINT64_MAX / y) return false;
+    product = x * y;
+    return true;
 }
 
 // Widths are multiples of 4: a remainder of 1 or 2 goes down, 3 goes up.
@@ -79,7 +87,14 @@ ResizeGeometry targetGeometry(std::uint32_t inputWidth, std::uint32_t inputHeigh
     // picture and derives the other one again, once.
     for (;;) {
         if (w == 0) w = (h * W * 100) / (a * H);
-        if (h == 0) h = (w * H * a) / (W * 100);
+        if (h == 0) {
+            std::uint64_t product;
+            if (!fitsProduct(w * H, a, product)) {
+                refusal = "pixel aspect " + text(a) + " is too large for a width of " + text(w);
+                return {};
+            }
+            h = product / (W * 100);
+        }
         if (!fitPending) break;
         fitPending = false;
         if (h == 0) {

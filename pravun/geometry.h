@@ -19,8 +19,6 @@ struct ResizeGeometry {
 // Sides of at most 2^24 - 1 pixels keep every fixed-point source position
 // (side x 256) within 32 bits.
 constexpr std::uint32_t maxSide = 0xFFFFFF;
-// Together with maxSide this keeps every product of the geometry below 2^64.
-constexpr std::uint32_t maxPixelAspect = 0xFFFF;
 // Resampling works in steps of 1/256 pixel: a side may grow or shrink by at
 // most 256 times, or the fixed-point step or gain would be 0.
 constexpr std::uint32_t maxScaleFactor = 256;

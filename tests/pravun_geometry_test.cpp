@@ -49,6 +49,7 @@ const GeometryRow geometryTable[] = {
     {10, 10, 2560, 0, 0, false, false, 2560, 2560, 2560, 2560, 0, 0}, // 256 times
     {1024, 1024, 4, 0, 0, false, false, 4, 4, 4, 4, 0, 0},            // 1/256
     {70000, 3, 0, 3, 0, false, false, 70000, 3, 70000, 3, 0, 0},      // no 16-bit limit
+    {1000, 1, 0, 10, 65536, false, false, 16, 10, 16, 10, 0, 0},      // 1000000 / 65536 = 15
 };
 
 TEST(PravunGeometry, WorkedExamplesTable) {
@@ -102,8 +103,8 @@ const RefusalRow refusalTable[] = {
      "new width 16777216 is too large (at most 16777215)"},
     {640, 480, request(0, 4294967295u, 0, false, false),
      "new height 4294967295 is too large (at most 16777215)"},
-    {640, 480, request(320, 0, 65536, false, false),
-     "pixel aspect 65536 is too large (at most 65535 percent)"},
+    {16777215, 16777215, request(16777212, 0, 4294967295u, false, false),
+     "pixel aspect 4294967295 is too large for a width of 16777212"},
     {65536, 1, request(0, 256, 0, false, false),
      "the new width 16777216 is too large (at most 16777215)"},
     {65535, 65535, request(65535, 0, 0, false, false),
