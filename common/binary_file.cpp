@@ -110,6 +110,7 @@ BinaryFile::~BinaryFile() {
 // name names no file.
 static bool startOpening(BinaryFile& file, const std::string& fileName) {
     file.name = fileName;
+    file.output = false;
     file.offset = 0;
     file.writing = false;
     file.error = fileName.empty() ? ENOENT : 0;
@@ -138,23 +139,50 @@ static std::string folderOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
+// The file a symbolic link leads to, so that replacing it keeps the link;
+// any other name as it stands.
+static std::string followLink(const std::string& fileName) {
+#ifdef _WIN32
+    return fileName;
+#else
+    struct stat info;
+    if (lstat(fileName.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return fileName;
+    char* target = realpath(fileName.c_str(), nullptr);
+    if (target == nullptr) return fileName; // a dangling link is replaced itself
+    std::string resolved = target;
+    std::free(target);
+    return resolved;
+#endif
+}
+
+// Opens an existing device or named pipe for writing, as it stands.
+static bool openDirectly(BinaryFile& file) {
+    file.handle = std::fopen(file.name.c_str(), "wb");
+    if (file.handle == nullptr) file.error = errno;
+    return file.handle != nullptr;
+}
+
 bool BinaryFile::openReplacement(const std::string& fileName) {
     if (!startOpening(*this, fileName)) return false;
+    output = true;
+    writing = true; // the first put needs no seek: a pipe could not take one
+    name = followLink(fileName);
     // An existing file that may not be written stays protected, and a folder
     // cannot be replaced by a picture.
     struct stat info;
-    const bool exists = stat(fileName.c_str(), &info) == 0;
+    const bool exists = stat(name.c_str(), &info) == 0;
     if (exists) {
         if (S_ISDIR(info.st_mode)) {
             error = EISDIR;
             return false;
         }
-        if (access(fileName.c_str(), W_OK) != 0) {
+        if (access(name.c_str(), W_OK) != 0) {
             error = errno;
             return false;
         }
+        if (!S_ISREG(info.st_mode)) return openDirectly(*this);
     }
-    int descriptor = createPendingTemporary(folderOf(fileName) + ".partial-XXXXXX");
+    int descriptor = createPendingTemporary(folderOf(name) + ".partial-XXXXXX");
     if (descriptor < 0) {
         error = errno;
         return false;
@@ -201,7 +229,7 @@ void BinaryFile::get(std::int64_t position, std::uint8_t* buffer, std::size_t co
 }
 
 void BinaryFile::put(std::int64_t position, const std::uint8_t* bytes, std::size_t count) {
-    if (handle == nullptr || position < 0 || temporaryName.empty()) return;
+    if (handle == nullptr || position < 0 || !output) return;
     if (!moveTo(*this, position, true)) return;
     std::size_t written = std::fwrite(bytes, 1, count, handle);
     if (written < count && error == 0) error = errno ? errno : EIO;
@@ -235,7 +263,8 @@ bool BinaryFile::commitReplacement() {
     if (std::fflush(handle) != 0 && error == 0) error = errno;
     if (std::fclose(handle) != 0 && error == 0) error = errno;
     handle = nullptr;
-    if (error == 0 && replaceFile(temporaryName, name) != 0) error = errno;
+    if (error == 0 && !temporaryName.empty() && replaceFile(temporaryName, name) != 0)
+        error = errno;
     if (error != 0) {
         discardReplacement();
         return false;

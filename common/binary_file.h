@@ -7,7 +7,10 @@
 // commitReplacement() renames it over the output name only once every byte
 // has been written, flushed and closed. Until then an existing file of that
 // name stays as it was; an unfinished temporary file is removed when the
-// program ends or is interrupted.
+// program ends or is interrupted. A symbolic link keeps pointing where it did:
+// the file it leads to is the one replaced. An existing output that is no
+// regular file (a device such as /dev/null, a named pipe) cannot be replaced
+// and is written directly.
 //
 // The first error of any operation is kept in `error` (an errno value), so
 // that the program can report it; later operations do not overwrite it.
@@ -26,8 +29,10 @@ struct BinaryFile {
     ~BinaryFile();
 
     std::FILE* handle = nullptr;
-    std::string name;          // the name the user gave
+    std::string name;          // the file's name; for an output reached through
+                               // a symbolic link, the file the link leads to
     std::string temporaryName; // the file actually written, for an output
+    bool output = false;       // opened for writing
     std::int64_t offset = 0;   // current position as a 0-based offset
     bool writing = false;      // the last operation was a put
     int error = 0;             // first errno seen, 0 while all went well

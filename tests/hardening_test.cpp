@@ -9,6 +9,7 @@
 #include <thread>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -201,6 +202,63 @@ TEST_F(Hardening, UncreatableOutputsAreReported) {
             EXPECT_EQ(folderEntries(folder).size(), 3u);
             EXPECT_TRUE(folderEntries(path("locked")).empty());
         }
+}
+
+// The output each program writes for in.bmp, by the plain way.
+Bytes plainOutput(const Program& program, const std::string& folder) {
+    runProgram(program.executable, program.words, "", folder);
+    Bytes bytes = readFile(folder + "/out.bmp");
+    std::remove((folder + "/out.bmp").c_str());
+    return bytes;
+}
+
+TEST_F(Hardening, OutputThroughASymbolicLinkReplacesTheFileItLeadsTo) {
+    writeFile(path("in.bmp"), bmpFile(asymmetricPicture(6, 4)));
+    for (const Program& program : programs) {
+        SCOPED_TRACE(program.name);
+        const Bytes expected = plainOutput(program, folder);
+        writeFile(path("target.bmp"), Bytes(50, 0x33));
+        ASSERT_EQ(symlink("target.bmp", path("out.bmp").c_str()), 0);
+        EXPECT_EQ(runProgram(program.executable, program.words, "", folder).exitStatus, 0);
+        struct stat info;
+        ASSERT_EQ(lstat(path("out.bmp").c_str(), &info), 0);
+        EXPECT_TRUE(S_ISLNK(info.st_mode));
+        EXPECT_EQ(readFile(path("target.bmp")), expected);
+        std::remove(path("out.bmp").c_str());
+        std::remove(path("target.bmp").c_str());
+    }
+}
+
+TEST_F(Hardening, OutputToANamedPipeIsWrittenIntoIt) {
+    writeFile(path("in.bmp"), bmpFile(asymmetricPicture(6, 4)));
+    for (const Program& program : programs) {
+        SCOPED_TRACE(program.name);
+        const Bytes expected = plainOutput(program, folder);
+        ASSERT_EQ(mkfifo(path("out.bmp").c_str(), 0600), 0);
+        // A reader that copies what comes through the pipe; the alarm ends
+        // it should the pipe never be opened for writing.
+        pid_t reader = fork();
+        if (reader == 0) {
+            alarm(10);
+            int pipe = open((folder + "/out.bmp").c_str(), O_RDONLY);
+            int copy = open((folder + "/copy.bmp").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            char buffer[4096];
+            ssize_t got;
+            while ((got = read(pipe, buffer, sizeof buffer)) > 0)
+                if (write(copy, buffer, std::size_t(got)) != got) _exit(1);
+            _exit(0);
+        }
+        EXPECT_EQ(runProgram(program.executable, program.words, "", folder).exitStatus, 0);
+        int status = 0;
+        waitpid(reader, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        struct stat info;
+        ASSERT_EQ(lstat(path("out.bmp").c_str(), &info), 0);
+        EXPECT_TRUE(S_ISFIFO(info.st_mode));
+        EXPECT_EQ(readFile(path("copy.bmp")), expected);
+        std::remove(path("out.bmp").c_str());
+        std::remove(path("copy.bmp").c_str());
+    }
 }
 
 // ---- interruption ---------------------------------------------------------------------
