@@ -53,4 +53,3 @@ struct BinaryFile {
     // The first error as text ("No space left on device").
     std::string errorText() const;
 };
-

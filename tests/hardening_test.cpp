@@ -101,11 +101,9 @@ std::vector<Malformed> malformedPictures() {
 
 class Hardening : public ::testing::Test {
   protected:
-    std::string folder = scratchFolder();
-    std::string path(const std::string& name) const { return folder + "/" + name; }
-    void TearDown() override {
-        std::system(("chmod -R u+w '" + folder + "' 2>/dev/null; rm -rf '" + folder + "'").c_str());
-    }
+    Scratch scratch;
+    const std::string folder = scratch.folder;
+    std::string path(const std::string& name) const { return scratch.path(name); }
 };
 
 TEST_F(Hardening, MalformedPicturesAreRefusedWithOneLine) {

@@ -43,16 +43,10 @@ std::uint32_t field32(const Bytes& file, std::size_t offset) {
 
 class PravunRun : public ::testing::Test {
   protected:
-    std::string folder;
-    void SetUp() override {
-        folder = scratchFolder();
-        writeFile(path("in.bmp"), bmpFile(asymmetricPicture(20, 10)));
-    }
-    void TearDown() override {
-        for (const std::string& name : folderEntries(folder)) std::remove(path(name).c_str());
-        std::remove(folder.c_str());
-    }
-    std::string path(const std::string& name) const { return folder + "/" + name; }
+    Scratch scratch;
+    const std::string folder = scratch.folder;
+    void SetUp() override { writeFile(path("in.bmp"), bmpFile(asymmetricPicture(20, 10))); }
+    std::string path(const std::string& name) const { return scratch.path(name); }
     RunResult run(const std::vector<std::string>& words, const std::string& answers = "") {
         return runProgram(pravun, words, answers, folder);
     }

@@ -214,9 +214,9 @@ TestPicture busyPicture(int width, int height) {
 
 class TessaloRun : public ::testing::Test {
   protected:
-    std::string folder = scratchFolder();
-    std::string path(const std::string& name) const { return folder + "/" + name; }
-    void TearDown() override { std::system(("rm -rf '" + folder + "'").c_str()); }
+    Scratch scratch;
+    const std::string folder = scratch.folder;
+    std::string path(const std::string& name) const { return scratch.path(name); }
 };
 
 // ---- pictures, byte for byte ------------------------------------------------------
