@@ -128,6 +128,7 @@ TEST(BmpHeader, ParseReadsTheFieldsTheProgramsUse) {
 // ---- output headers ------------------------------------------------------------------------
 
 TEST(BmpHeader, ConverterHeaderOfOnePixel) {
+    // clang-format off
     const HeaderBytes expected = {
         'B',  'M',              // signature
         0x3A, 0x00, 0x00, 0x00, // file size 58
@@ -145,6 +146,7 @@ TEST(BmpHeader, ConverterHeaderOfOnePixel) {
         0x00, 0x00, 0x00, 0x00, // colours used
         0x00, 0x00, 0x00, 0x00, // important colours
     };
+    // clang-format on
     EXPECT_EQ(converterHeader(1, 1, 4), expected);
 }
 
@@ -171,6 +173,7 @@ TEST(BmpHeader, ConverterHeaderSizesFollowTheRowStride) {
 }
 
 TEST(BmpHeader, ResizedHeaderPatchesSizesAndCopiesTheRest) {
+    // clang-format off
     const HeaderBytes input = {
         'B',  'M',  0x3F, 0x42, 0x0F, 0x00, // file size 999999
         0x11, 0x22, 0x33, 0x44,             // reserved
@@ -186,62 +189,23 @@ TEST(BmpHeader, ResizedHeaderPatchesSizesAndCopiesTheRest) {
         0x09, 0x00, 0x00, 0x00,             // important colours 9
     };
     const HeaderBytes expected = {
-        'B',
-        'M',
-        0x36,
-        0x84,
-        0x03,
-        0x00, // file size 230454
-        0x11,
-        0x22,
-        0x33,
-        0x44,
-        0x36,
-        0x00,
-        0x00,
-        0x00, // pixel data right after the header: 54
-        0x28,
-        0x00,
-        0x00,
-        0x00, // information header 40
-        0x40,
-        0x01,
-        0x00,
-        0x00, // width 320
-        0xF0,
-        0x00,
-        0x00,
-        0x00, // height 240
-        0x01,
-        0x00,
-        0x18,
-        0x00,
-        0x00,
-        0x00,
-        0x00,
-        0x00,
-        0x00,
-        0x84,
-        0x03,
-        0x00, // pixel data size
-              // 230400
-        0x13,
-        0x0B,
-        0x00,
-        0x00,
-        0x12,
-        0x0B,
-        0x00,
-        0x00,
-        0x07,
-        0x00,
-        0x00,
-        0x00,
-        0x09,
-        0x00,
-        0x00,
-        0x00,
+        'B',  'M',              // signature, copied
+        0x36, 0x84, 0x03, 0x00, // file size 230454
+        0x11, 0x22, 0x33, 0x44, // reserved, copied
+        0x36, 0x00, 0x00, 0x00, // pixel data right after the header: 54
+        0x28, 0x00, 0x00, 0x00, // information header 40
+        0x40, 0x01, 0x00, 0x00, // width 320
+        0xF0, 0x00, 0x00, 0x00, // height 240
+        0x01, 0x00,             // planes, copied
+        0x18, 0x00,             // bits per pixel, copied
+        0x00, 0x00, 0x00, 0x00, // compression, copied
+        0x00, 0x84, 0x03, 0x00, // pixel data size 230400
+        0x13, 0x0B, 0x00, 0x00, // 2835, copied
+        0x12, 0x0B, 0x00, 0x00, // 2834, copied
+        0x07, 0x00, 0x00, 0x00, // colours used 7, copied
+        0x09, 0x00, 0x00, 0x00, // important colours 9, copied
     };
+    // clang-format on
     EXPECT_EQ(resizedHeader(input, 320, 240), expected);
 }
 
