@@ -38,11 +38,15 @@ struct GetRow {
 TEST(BinaryFile, GetReadsAtOneBasedPositions) {
     Scratch scratch;
     writeFile(scratch.path("in.bmp"), tenLetters);
+    // clang-format off
     const std::vector<GetRow> rows = {
-        {"first byte", 1, bytesOf("a")},   {"two bytes at 3", 3, bytesOf("cd")},
-        {"last byte", 10, bytesOf("j")},   {"back to the start", 1, bytesOf("abc")},
+        {"first byte", 1, bytesOf("a")},
+        {"two bytes at 3", 3, bytesOf("cd")},
+        {"last byte", 10, bytesOf("j")},
+        {"back to the start", 1, bytesOf("abc")},
         {"the whole file", 1, tenLetters},
     };
+    // clang-format on
     BinaryFile file;
     ASSERT_TRUE(file.openForReading(scratch.path("in.bmp")));
     for (const GetRow& row : rows) {

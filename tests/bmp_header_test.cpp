@@ -67,10 +67,15 @@ struct U16Row {
 };
 
 TEST(BmpHeader, U16FieldsAreLittleEndian) {
+    // clang-format off
     const std::vector<U16Row> rows = {
         {{0x42, 0x4D}, 19778}, // "BM"
-        {{0x18, 0x00}, 24},    {{0xFF, 0x01}, 511}, {{0x00, 0x80}, 32768}, {{0xFF, 0xFF}, 65535},
+        {{0x18, 0x00}, 24},
+        {{0xFF, 0x01}, 511},
+        {{0x00, 0x80}, 32768},
+        {{0xFF, 0xFF}, 65535},
     };
+    // clang-format on
     for (const U16Row& row : rows) {
         SCOPED_TRACE(row.value);
         EXPECT_EQ(readU16le(row.bytes), row.value);
@@ -89,11 +94,15 @@ struct U32Row {
 };
 
 TEST(BmpHeader, U32FieldsAreLittleEndian) {
+    // clang-format off
     const std::vector<U32Row> rows = {
-        {{0x36, 0x00, 0x00, 0x00}, 54},          {{0xC4, 0x0E, 0x00, 0x00}, 3780},
-        {{0x78, 0x56, 0x34, 0x12}, 0x12345678u}, {{0x00, 0x00, 0x00, 0x80}, 2147483648u},
+        {{0x36, 0x00, 0x00, 0x00}, 54},
+        {{0xC4, 0x0E, 0x00, 0x00}, 3780},
+        {{0x78, 0x56, 0x34, 0x12}, 0x12345678u},
+        {{0x00, 0x00, 0x00, 0x80}, 2147483648u},
         {{0xFF, 0xFF, 0xFF, 0xFF}, 4294967295u},
     };
+    // clang-format on
     for (const U32Row& row : rows) {
         SCOPED_TRACE(row.value);
         EXPECT_EQ(readU32le(row.bytes), row.value);

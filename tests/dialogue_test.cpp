@@ -57,27 +57,44 @@ struct Unsigned8Row {
 };
 
 TEST(Dialogue, ReadUnsigned8ConvertsAnswers) {
-    const std::vector<Unsigned8Row> rows =
-        {
-            {"300", 44}, // low 8 bits of the integer
-            {"-1", 255}, // "-" negates modulo 2^32
-            {"256", 0},       {"65535", 255}, {"&HF8", 248}, {"&hf8", 248},
-            {"&hFf", 255},    {"&O17", 15},   {"&o17", 15},  {"&B101", 5},
-            {"&b101", 5},     {"&H1E", 30}, // an E after the ampersand is a hexadecimal digit
-            {"&HD", 13},                    // and a D stays a D
-            {"&O19", 1},                    // 9 is no octal digit
-            {"&B12", 1},                    // 2 is no base-2 digit
-            {"&Z12", 0},                    // no known base letter
-            {"+7", 7},        {"1d2", 100}, // d is read as an exponent letter
-            {"1D2", 100},     {"1E2", 100},   {"2.5", 2}, // halves go to the even neighbour
-            {"3.5", 4},       {"0.5", 0},     {"1.5", 2},    {"-0.5", 0},
-            {"255.5", 0},     // 256
-            {"1e3", 232},     // 1000 = 0x03E8
-            {"-129.0", 127},  // -129 as 16 bits is 0xFF7F
-            {"32767.4", 255}, // 32767 = 0x7FFF
-            {"32768.0", 0},   // outside 16 bits: -32768 = 0x8000
-            {"1e5", 0},       {"abc", 0},     {"12abc", 12}, {"", 0},
-        };
+    // clang-format off
+    const std::vector<Unsigned8Row> rows = {
+        {"300", 44},    // low 8 bits of the integer
+        {"-1", 255},    // "-" negates modulo 2^32
+        {"256", 0},
+        {"65535", 255},
+        {"&HF8", 248},
+        {"&hf8", 248},
+        {"&hFf", 255},
+        {"&O17", 15},
+        {"&o17", 15},
+        {"&B101", 5},
+        {"&b101", 5},
+        {"&H1E", 30},   // an E after the ampersand is a hexadecimal digit
+        {"&HD", 13},    // and a D stays a D
+        {"&O19", 1},    // 9 is no octal digit
+        {"&B12", 1},    // 2 is no base-2 digit
+        {"&Z12", 0},    // no known base letter
+        {"+7", 7},
+        {"1d2", 100},   // d is read as an exponent letter
+        {"1D2", 100},
+        {"1E2", 100},
+        {"2.5", 2},     // halves go to the even neighbour
+        {"3.5", 4},
+        {"0.5", 0},
+        {"1.5", 2},
+        {"-0.5", 0},
+        {"255.5", 0},   // 256
+        {"1e3", 232},   // 1000 = 0x03E8
+        {"-129.0", 127}, // -129 as 16 bits is 0xFF7F
+        {"32767.4", 255}, // 32767 = 0x7FFF
+        {"32768.0", 0},   // outside 16 bits: -32768 = 0x8000
+        {"1e5", 0},
+        {"abc", 0},
+        {"12abc", 12},
+        {"", 0},
+    };
+    // clang-format on
     for (const Unsigned8Row& row : rows) {
         SCOPED_TRACE(std::string("answer \"") + row.answer + "\"");
         ScriptedDialogue scripted(std::string(row.answer) + "\n", false);
@@ -91,24 +108,26 @@ struct Signed32Row {
 };
 
 TEST(Dialogue, ReadSigned32ConvertsAnswers) {
+    // clang-format off
     const std::vector<Signed32Row> rows = {
         {"7", 7},
         {"-1", -1},
         {"-1.5", -2},
         {"-2.5", -2},
         {"2147483647", 2147483647},
-        {"3000000000", -1294967296}, // the integer form wraps the 32-bit pattern
+        {"3000000000", -1294967296},     // the integer form wraps the 32-bit pattern
         {"4294967295", -1},
-        {"5000000000", -1}, // saturates at 4294967295 first
+        {"5000000000", -1},              // saturates at 4294967295 first
         {"&HFFFFFFFF", -1},
         {"&H80000000", -2147483647 - 1},
-        {"3e9", -2147483647 - 1}, // the real form outside the range
+        {"3e9", -2147483647 - 1},         // the real form outside the range
         {"2147483647.0", 2147483647},
         {"2147483647.5", -2147483647 - 1}, // rounds to 2147483648
         {"-2147483648.0", -2147483647 - 1},
         {"-3e9", -2147483647 - 1},
         {"", 0},
     };
+    // clang-format on
     for (const Signed32Row& row : rows) {
         SCOPED_TRACE(std::string("answer \"") + row.answer + "\"");
         ScriptedDialogue scripted(std::string(row.answer) + "\n", false);
@@ -122,20 +141,22 @@ struct Unsigned32Row {
 };
 
 TEST(Dialogue, ReadUnsigned32ConvertsAnswers) {
+    // clang-format off
     const std::vector<Unsigned32Row> rows = {
         {"640", 640u},
         {"-1", 4294967295u},
         {"4294967295", 4294967295u},
-        {"5000000000", 4294967295u}, // saturates
-        {"-5000000000", 1u},         // saturates, then negates modulo 2^32
-        {"-1.0", 4294967295u},       // -1 as 64 bits, low half
+        {"5000000000", 4294967295u},  // saturates
+        {"-5000000000", 1u},          // saturates, then negates modulo 2^32
+        {"-1.0", 4294967295u},        // -1 as 64 bits, low half
         {"4294967296.0", 0u},
-        {"1e10", 1410065408u}, // 10000000000 - 2 * 4294967296
-        {"1e20", 0u},          // outside 64 bits: the lowest 64-bit value
+        {"1e10", 1410065408u},        // 10000000000 - 2 * 4294967296
+        {"1e20", 0u},                 // outside 64 bits: the lowest 64-bit value
         {"-1e20", 0u},
         {"2.5", 2u},
         {"", 0u},
     };
+    // clang-format on
     for (const Unsigned32Row& row : rows) {
         SCOPED_TRACE(std::string("answer \"") + row.answer + "\"");
         ScriptedDialogue scripted(std::string(row.answer) + "\n", false);
@@ -144,13 +165,24 @@ TEST(Dialogue, ReadUnsigned32ConvertsAnswers) {
 }
 
 TEST(Dialogue, TextToIntegerConvertsWords) {
+    // clang-format off
     const std::vector<Signed32Row> rows = {
-        {"2.5", 2}, // no real form: the point stops the digits
-        {"  7", 7},         {"&HFF", 255}, {"&hff", 255}, {"&O777", 511},
-        {"&b11", 3},        {"", 0},       {"abc", 0},    {"1e3", 1},
-        {"1d2", 1},         {"+12", 12},   {"-1", -1},    {"3000000000", -1294967296},
+        {"2.5", 2},  // no real form: the point stops the digits
+        {"  7", 7},
+        {"&HFF", 255},
+        {"&hff", 255},
+        {"&O777", 511},
+        {"&b11", 3},
+        {"", 0},
+        {"abc", 0},
+        {"1e3", 1},
+        {"1d2", 1},
+        {"+12", 12},
+        {"-1", -1},
+        {"3000000000", -1294967296},
         {"9999999999", -1},
     };
+    // clang-format on
     for (const Signed32Row& row : rows) {
         SCOPED_TRACE(std::string("word \"") + row.answer + "\"");
         EXPECT_EQ(textToInteger(row.answer), row.expected);
@@ -179,6 +211,7 @@ struct NumberSplitRow {
 
 TEST(Dialogue, NumberItemsSplitOnAStream) {
     const std::string sixtySixZeros(66, '0');
+    // clang-format off
     const std::vector<NumberSplitRow> rows = {
         {"comma", "1,2\n", {1, 2}},
         {"blank ends a number", "1 2\n", {1, 2}},
@@ -197,6 +230,7 @@ TEST(Dialogue, NumberItemsSplitOnAStream) {
         {"comma after a full-length item is consumed", sixtySixZeros + "7,8\n", {7, 8}},
         {"end of input gives 0", "4", {4, 0, 0}},
     };
+    // clang-format on
     for (const NumberSplitRow& row : rows) {
         SCOPED_TRACE(row.name);
         ScriptedDialogue scripted(row.stream, false);
@@ -216,8 +250,10 @@ struct TextSplitRow {
 
 TEST(Dialogue, TextItemsSplitOnAStream) {
     const std::string fullLength(maxTextItem, 'a');
+    // clang-format off
     const std::vector<TextSplitRow> rows = {
-        {"leading blanks go, inner and trailing ones stay", "  in file.bmp  \n", {"in file.bmp  "}},
+        {"leading blanks go, inner and trailing ones stay", "  in file.bmp  \n",
+         {"in file.bmp  "}},
         {"quoted text keeps its comma", "\"a,b\"\n", {"a,b"}},
         {"quoted text keeps leading blanks", "\"  a\"\n", {"  a"}},
         {"unquoted comma ends the text", "in.bmp,out.bmp\n", {"in.bmp", "out.bmp"}},
@@ -232,6 +268,7 @@ TEST(Dialogue, TextItemsSplitOnAStream) {
         {"comma after a full-length text is consumed", fullLength + ",x\n", {fullLength, "x"}},
         {"end of input gives the empty text", "y", {"y", "", ""}},
     };
+    // clang-format on
     for (const TextSplitRow& row : rows) {
         SCOPED_TRACE(row.name);
         ScriptedDialogue scripted(row.stream, false);
@@ -362,10 +399,12 @@ struct VisibleQuestionRow {
 };
 
 TEST(Dialogue, QuestionIsVisibleBeforeTheAnswerIsRead) {
+    // clang-format off
     const std::vector<VisibleQuestionRow> rows = {
         {true, "size? "},
         {false, "size"},
     };
+    // clang-format on
     for (const VisibleQuestionRow& row : rows) {
         SCOPED_TRACE(row.interactive ? "console" : "stream");
         char* bytes = nullptr;
@@ -398,6 +437,7 @@ struct SignedPrintRow {
 };
 
 TEST(Dialogue, PrintSignedPutsABlankBeforeNonNegativeValues) {
+    // clang-format off
     const std::vector<SignedPrintRow> rows = {
         {640, " 640"},
         {0, " 0"},
@@ -405,6 +445,7 @@ TEST(Dialogue, PrintSignedPutsABlankBeforeNonNegativeValues) {
         {2147483647, " 2147483647"},
         {-2147483647 - 1, "-2147483648"},
     };
+    // clang-format on
     for (const SignedPrintRow& row : rows) {
         SCOPED_TRACE(row.value);
         ScriptedDialogue scripted("", false);
@@ -419,11 +460,13 @@ struct UnsignedPrintRow {
 };
 
 TEST(Dialogue, PrintUnsignedHasNoBlankBeforeIt) {
+    // clang-format off
     const std::vector<UnsignedPrintRow> rows = {
         {640u, "640"},
         {0u, "0"},
         {4294967295u, "4294967295"},
     };
+    // clang-format on
     for (const UnsignedPrintRow& row : rows) {
         SCOPED_TRACE(row.value);
         ScriptedDialogue scripted("", false);
@@ -439,6 +482,7 @@ struct LineEndRow {
 };
 
 TEST(Dialogue, EveryLineEndIsCrLf) {
+    // clang-format off
     const std::vector<LineEndRow> rows = {
         {"text with line end", [](Dialogue& d) { d.printText("abc", true); }, "abc\r\n"},
         {"text without line end", [](Dialogue& d) { d.printText("abc", false); }, "abc"},
@@ -456,6 +500,7 @@ TEST(Dialogue, EveryLineEndIsCrLf) {
          },
          "input file width =  5 height = -3\r\n"},
     };
+    // clang-format on
     for (const LineEndRow& row : rows) {
         SCOPED_TRACE(row.name);
         ScriptedDialogue scripted("", false);

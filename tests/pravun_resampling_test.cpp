@@ -117,11 +117,15 @@ struct StepsRow {
     std::uint32_t stepX, stepY, gainX, gainY;
 };
 
+// clang-format off
 const StepsRow stepsTable[] = {
-    {8, 2, 4, 1, 512, 512, 128, 128},         {2, 2, 4, 4, 128, 128, 512, 512},
-    {3, 1, 4, 1, 192, 256, 341, 256},         {6, 3, 4, 2, 384, 384, 170, 170},
+    {8, 2, 4, 1, 512, 512, 128, 128},
+    {2, 2, 4, 4, 128, 128, 512, 512},
+    {3, 1, 4, 1, 192, 256, 341, 256},
+    {6, 3, 4, 2, 384, 384, 170, 170},
     {1000, 1000, 300, 300, 853, 853, 76, 76},
 };
+// clang-format on
 
 TEST(PravunResampling, StepsAndGainsTable) {
     for (const StepsRow& row : stepsTable) {

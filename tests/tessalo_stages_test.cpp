@@ -19,13 +19,18 @@ struct TransformRow {
     int yuvY, yuvA, yuvB;
 };
 
+// clang-format off
 const TransformRow transformTable[] = {
-    {0, 0, 0, 0, 128, 128, 0, 128, 128},    {255, 255, 255, 221, 145, 145, 255, 128, 128},
-    {255, 0, 0, 63, 224, 96, 76, 91, 206},  {0, 255, 0, 31, 112, 240, 150, 54, 62},
-    {0, 0, 255, 127, 64, 64, 29, 239, 115}, {128, 128, 128, 112, 136, 136, 128, 128, 128},
+    {0, 0, 0, 0, 128, 128, 0, 128, 128},
+    {255, 255, 255, 221, 145, 145, 255, 128, 128},
+    {255, 0, 0, 63, 224, 96, 76, 91, 206},
+    {0, 255, 0, 31, 112, 240, 150, 54, 62},
+    {0, 0, 255, 127, 64, 64, 29, 239, 115},
+    {128, 128, 128, 112, 136, 136, 128, 128, 128},
     {1, 2, 3, 1, 128, 128, 2, 128, 127},    // V = -1 halves to -1, not 0
     {0, 0, 250, 125, 65, 65, 29, 237, 115}, // luma 28.5000...02 in extended precision
 };
+// clang-format on
 
 TEST(ColourTransform, YjkTable) {
     for (const TransformRow& row : transformTable) {
@@ -352,12 +357,16 @@ struct ReconstructionRow {
 };
 
 TEST(Reconstruction, WorkedExamples) {
+    // clang-format off
     const ReconstructionRow rows[] = {
-        {false, 0, 128, 128, 0, 0, 0},         {false, 255, 128, 128, 255, 255, 318},
+        {false, 0, 128, 128, 0, 0, 0},
+        {false, 255, 128, 128, 255, 255, 318},
         {false, 100, 128, 125, 100, 94, 127}, // K / 4 floors: -6 >> 2 = -2
-        {false, 200, 100, 150, 144, 244, 267}, {true, 100, 128, 128, 100, 100, 100},
-        {true, 100, 150, 140, 127, 78, 145}, // green 77.51 before rounding
+        {false, 200, 100, 150, 144, 244, 267},
+        {true, 100, 128, 128, 100, 100, 100},
+        {true, 100, 150, 140, 127, 78, 145},  // green 77.51 before rounding
     };
+    // clang-format on
     for (const ReconstructionRow& row : rows) {
         SCOPED_TRACE(::testing::Message()
                      << row.yuv << " " << row.y << "/" << row.a << "/" << row.b);
