@@ -1,14 +1,14 @@
 #include "converter.h"
 
+#include <new>
+
 #include "binary_file.h"
 #include "bmp_header.h"
+#include "conversion_pass.h"
 #include "dialogue.h"
 #include "help.h"
-#include "loading.h"
 #include "output.h"
-#include "planes.h"
 #include "settings.h"
-#include "subsampling.h"
 
 // The geometry of the picture and of its subsampled planes. The preview's
 // size fields are 32-bit, so larger pictures are refused.
@@ -27,18 +27,17 @@ static PictureGeometry pictureGeometry(Dialogue& dialogue, const BmpHeader& head
     return geometry;
 }
 
-static ConverterPlanes allocatePlanes(Dialogue& dialogue, const PictureGeometry& geometry) {
-    ConverterPlanes planes;
-    planes.rowBuffer.assign(geometry.rowStride, 0);
-    bool allocated = allocatePlane(planes.luma, geometry.width, geometry.height) &&
-                     allocatePlane(planes.chromaA, geometry.width, geometry.height) &&
-                     allocatePlane(planes.chromaB, geometry.width, geometry.height) &&
-                     allocatePlane(planes.subChromaA, geometry.subWidth, geometry.subHeight) &&
-                     allocatePlane(planes.subChromaB, geometry.subWidth, geometry.subHeight);
-    if (!allocated)
+// Sizes the pass's buffers; their size grows with the width only.
+static PassBuffers allocateBuffers(Dialogue& dialogue, const ConverterSettings& settings,
+                                   const PictureGeometry& geometry) {
+    PassBuffers buffers;
+    try {
+        allocatePassBuffers(settings, geometry, buffers);
+    } catch (const std::bad_alloc&) {
         dialogue.fail("not enough memory for a " + std::to_string(geometry.width) + " x " +
                       std::to_string(geometry.height) + " picture");
-    return planes;
+    }
+    return buffers;
 }
 
 void runConverter(Dialogue& dialogue) {
@@ -52,17 +51,21 @@ void runConverter(Dialogue& dialogue) {
     dialogue.printText(" height = ", false);
     dialogue.printSigned(header.height, true);
     PictureGeometry geometry = pictureGeometry(dialogue, header, settings);
-    ConverterPlanes planes = allocatePlanes(dialogue, geometry);
+    // The output is created before the work, so that a name that cannot be
+    // written is reported at once.
+    PreviewOutput output;
+    openPreview(dialogue, settings, geometry, input, output);
+    PassBuffers buffers = allocateBuffers(dialogue, settings, geometry);
 
+    // The stages run together, row by row; their lines keep their order.
     dialogue.printText("loading image...", true);
-    loadPicture(input, settings, geometry, planes);
-    if (input.error != 0)
-        dialogue.fail("cannot read infile " + settings.inFile + ": " + input.errorText());
-
     dialogue.printText("analyzing image...", true);
-    subsampleChroma(settings, planes);
-
     dialogue.printText("converting image...", true);
-    writePreview(dialogue, settings, geometry, planes);
+    convertPicture(input, settings, geometry, buffers, output);
+    if (input.error != 0) {
+        output.file.discardReplacement();
+        dialogue.fail("cannot read infile " + settings.inFile + ": " + input.errorText());
+    }
+    finishPreview(dialogue, settings, output);
     dialogue.endProgram(0);
 }

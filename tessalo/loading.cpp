@@ -18,25 +18,22 @@ StoredSamples yuvFromRgb(int red, int green, int blue) {
     return samples;
 }
 
-// Rows are read in file order, the first stored row being plane row
-// height - 1; the padding bytes at the end of each row are skipped.
-void loadPicture(BinaryFile& input, const ConverterSettings& settings,
-                 const PictureGeometry& geometry, ConverterPlanes& planes) {
-    std::uint8_t* row = planes.rowBuffer.data();
-    std::int64_t position = geometry.firstRowPosition;
-    for (std::int32_t y = geometry.height - 1; y >= 0; --y) {
-        input.get(position, row, geometry.rowStride);
-        position += geometry.rowStride;
-        std::uint8_t* luma = planes.luma.row(y);
-        std::uint8_t* chromaA = planes.chromaA.row(y);
-        std::uint8_t* chromaB = planes.chromaB.row(y);
-        for (std::int32_t x = 0; x < geometry.width; ++x) {
-            int blue = row[3 * x + 0], green = row[3 * x + 1], red = row[3 * x + 2];
-            StoredSamples samples =
-                settings.useYuv ? yuvFromRgb(red, green, blue) : yjkFromRgb(red, green, blue);
-            luma[x] = samples.y;
-            chromaA[x] = samples.a;
-            chromaB[x] = samples.b;
-        }
+// The rows of a bottom-up file lie one stride apart, the first stored being
+// the bottom row of the picture. A whole padded row is read, so that reading
+// the rows in file order never seeks.
+void loadRow(BinaryFile& input, const ConverterSettings& settings, const PictureGeometry& geometry,
+             std::int32_t y, std::uint8_t* stored, SampleRows& rows) {
+    const std::int64_t fileRow = geometry.height - 1 - y;
+    input.get(geometry.firstRowPosition + fileRow * geometry.rowStride, stored, geometry.rowStride);
+    std::uint8_t* luma = rows.lumaRow(y);
+    std::uint8_t* chromaA = rows.chromaARow(y);
+    std::uint8_t* chromaB = rows.chromaBRow(y);
+    for (std::int32_t x = 0; x < geometry.width; ++x) {
+        int blue = stored[3 * x + 0], green = stored[3 * x + 1], red = stored[3 * x + 2];
+        StoredSamples samples =
+            settings.useYuv ? yuvFromRgb(red, green, blue) : yjkFromRgb(red, green, blue);
+        luma[x] = samples.y;
+        chromaA[x] = samples.a;
+        chromaB[x] = samples.b;
     }
 }

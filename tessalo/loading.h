@@ -1,12 +1,14 @@
-// Loading: every file row read once, each pixel turned into one luma and two
-// chroma samples by the YJK or the YUV transform.
+// Loading: one file row read and each of its pixels turned into one luma and
+// two chroma samples by the YJK or the YUV transform.
 #pragma once
 
+#include <cstdint>
+
 #include "binary_file.h"
-#include "planes.h"
+#include "sample_rows.h"
 #include "settings.h"
 
-// The samples of one pixel as stored in the planes.
+// The samples of one pixel as stored in the rows.
 struct StoredSamples {
     std::uint8_t y; // luma
     std::uint8_t a; // first chroma, biased
@@ -16,5 +18,7 @@ struct StoredSamples {
 StoredSamples yjkFromRgb(int red, int green, int blue);
 StoredSamples yuvFromRgb(int red, int green, int blue);
 
-void loadPicture(BinaryFile& input, const ConverterSettings& settings,
-                 const PictureGeometry& geometry, ConverterPlanes& planes);
+// Reads plane row y (file row height - 1 - y) into `stored`, one padded file
+// row, and converts its pixels into the row's slot of `rows`.
+void loadRow(BinaryFile& input, const ConverterSettings& settings, const PictureGeometry& geometry,
+             std::int32_t y, std::uint8_t* stored, SampleRows& rows);

@@ -25,37 +25,43 @@ Rgb clampAndFilter(Rgb colour, bool dacFilter) {
     return colour;
 }
 
-// Fills the pixels of row y into the row buffer. The padding bytes behind the
-// pixels are left as loading left them.
-static void convertRow(const ConverterSettings& settings, ConverterPlanes& planes, std::int32_t y) {
-    std::uint8_t* row = planes.rowBuffer.data();
-    const std::int32_t sy = y >> settings.vShift;
-    for (std::int32_t x = 0; x < planes.luma.width; ++x) {
-        MaskedSamples masked = quantisePixel(settings, planes, x, y, sy);
-        Rgb colour = settings.useYuv ? rgbFromYuv(masked) : rgbFromYjk(masked);
+void openPreview(Dialogue& dialogue, const ConverterSettings& settings,
+                 const PictureGeometry& geometry, BinaryFile& input, PreviewOutput& output) {
+    if (settings.outFile.empty()) dialogue.fail("no outfile name given");
+    if (!output.file.openReplacement(settings.outFile))
+        dialogue.fail("cannot write outfile " + settings.outFile + ": " + output.file.errorText());
+    try {
+        output.row.assign(geometry.rowStride, 0);
+    } catch (const std::bad_alloc&) {
+        dialogue.fail("not enough memory for a " + std::to_string(geometry.width) + " x " +
+                      std::to_string(geometry.height) + " picture");
+    }
+    // The last stored row is read last, but its padding goes into every row.
+    const std::size_t pixelBytes = std::size_t(geometry.width) * 3;
+    const std::int64_t lastRow = std::int64_t(geometry.height - 1) * geometry.rowStride;
+    input.get(geometry.firstRowPosition + lastRow + std::int64_t(pixelBytes),
+              output.row.data() + pixelBytes, geometry.rowStride - pixelBytes);
+
+    HeaderBytes header = converterHeader(geometry.width, geometry.height, geometry.rowStride);
+    output.file.put(1, header.data(), header.size());
+    output.position = bmpHeaderSize + 1;
+}
+
+void writePreviewRow(const ConverterSettings& settings, const MaskedSamples* masked,
+                     std::int32_t width, PreviewOutput& output) {
+    std::uint8_t* row = output.row.data();
+    for (std::int32_t x = 0; x < width; ++x) {
+        Rgb colour = settings.useYuv ? rgbFromYuv(masked[x]) : rgbFromYjk(masked[x]);
         colour = clampAndFilter(colour, settings.dacFilter);
         row[3 * x + 0] = std::uint8_t(colour.blue);
         row[3 * x + 1] = std::uint8_t(colour.green);
         row[3 * x + 2] = std::uint8_t(colour.red);
     }
+    output.file.put(output.position, row, output.row.size());
+    output.position += std::int64_t(output.row.size());
 }
 
-void writePreview(Dialogue& dialogue, const ConverterSettings& settings,
-                  const PictureGeometry& geometry, ConverterPlanes& planes) {
-    if (settings.outFile.empty()) dialogue.fail("no outfile name given");
-    BinaryFile output;
-    if (!output.openReplacement(settings.outFile))
-        dialogue.fail("cannot write outfile " + settings.outFile + ": " + output.errorText());
-
-    HeaderBytes header = converterHeader(geometry.width, geometry.height, geometry.rowStride);
-    output.put(1, header.data(), header.size());
-    // Rows in pass order, which is the order they lie in the file.
-    std::int64_t position = bmpHeaderSize + 1;
-    for (std::int32_t y = geometry.height - 1; y >= 0 && output.error == 0; --y) {
-        convertRow(settings, planes, y);
-        output.put(position, planes.rowBuffer.data(), geometry.rowStride);
-        position += geometry.rowStride;
-    }
-    if (!output.commitReplacement())
-        dialogue.fail("cannot write outfile " + settings.outFile + ": " + output.errorText());
+void finishPreview(Dialogue& dialogue, const ConverterSettings& settings, PreviewOutput& output) {
+    if (!output.file.commitReplacement())
+        dialogue.fail("cannot write outfile " + settings.outFile + ": " + output.file.errorText());
 }

@@ -2,10 +2,13 @@
 // clamped, optionally cut to the V9958 DAC's 5 bits, and written as a BMP.
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 #include "binary_file.h"
 #include "dialogue.h"
-#include "planes.h"
 #include "quantising.h"
+#include "sample_rows.h"
 #include "settings.h"
 #include "yuv.h"
 
@@ -14,7 +17,22 @@ Rgb rgbFromYjk(const MaskedSamples& masked);
 // keeps the 5 high bits of each.
 Rgb clampAndFilter(Rgb colour, bool dacFilter);
 
-// Runs the conversion pass and writes the preview to settings.outFile; a
-// failure to write ends the program with one line and status 1.
-void writePreview(Dialogue& dialogue, const ConverterSettings& settings,
-                  const PictureGeometry& geometry, ConverterPlanes& planes);
+// The preview being written: a temporary file until it is complete.
+struct PreviewOutput {
+    BinaryFile file;
+    std::vector<std::uint8_t> row; // one padded row: pixels, then the padding every row carries
+    std::int64_t position = 0;     // 1-based position of the next row
+};
+
+// Creates the temporary output and writes the header. Every output row
+// carries the padding bytes of the input's last stored row, as the input
+// holds them (zero where the file ends first). Refusals end the program.
+void openPreview(Dialogue& dialogue, const ConverterSettings& settings,
+                 const PictureGeometry& geometry, BinaryFile& input, PreviewOutput& output);
+
+// Reconstructs one row of masked samples into the row buffer and writes it.
+void writePreviewRow(const ConverterSettings& settings, const MaskedSamples* masked,
+                     std::int32_t width, PreviewOutput& output);
+
+// Renames the finished preview into place; a failure ends the program.
+void finishPreview(Dialogue& dialogue, const ConverterSettings& settings, PreviewOutput& output);

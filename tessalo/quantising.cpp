@@ -20,31 +20,28 @@ void addShare(std::uint8_t& cell, int error, int weight) {
 
 // Error diffusion with the Floyd-Steinberg weights 7, 1, 3, 5 /16, laid out in
 // the direction of the pass: the pass goes on to the right within the row, and
-// the row it visits next is y - 1. Shares that would leave the plane are
-// dropped, not passed on.
-static void spreadError(Plane& plane, std::int32_t x, std::int32_t y, std::int32_t lastX,
+// the row it visits next is y - 1 (`next`, null after the last row). Shares
+// that would leave the plane are dropped, not passed on.
+static void spreadError(std::uint8_t* row, std::uint8_t* next, std::int32_t x, std::int32_t lastX,
                         int error) {
-    std::uint8_t* row = plane.row(y);
     if (x < lastX) addShare(row[x + 1], error, 7);
-    if (y >= 1) {
-        std::uint8_t* nextRow = plane.row(y - 1);
-        if (x < lastX) addShare(nextRow[x + 1], error, 1);
-        if (x >= 1) addShare(nextRow[x - 1], error, 3);
-        addShare(nextRow[x], error, 5);
+    if (next != nullptr) {
+        if (x < lastX) addShare(next[x + 1], error, 1);
+        if (x >= 1) addShare(next[x - 1], error, 3);
+        addShare(next[x], error, 5);
     }
 }
 
-MaskedSamples quantisePixel(const ConverterSettings& settings, ConverterPlanes& planes,
-                            std::int32_t x, std::int32_t y, std::int32_t sy) {
+MaskedSamples quantisePixel(const ConverterSettings& settings, const PassRow& row, std::int32_t x) {
     const std::int32_t sx = x >> settings.hShift;
-    int sampleY = planes.luma.at(x, y);
-    int sampleA = planes.subChromaA.at(sx, sy);
-    int sampleB = planes.subChromaB.at(sx, sy);
+    int sampleY = row.luma[x];
+    int sampleA = row.chromaA[sx];
+    int sampleB = row.chromaB[sx];
 
-    if (settings.lumaDither == 1 && ((x + y) & 1) != 0)
+    if (settings.lumaDither == 1 && ((x + row.y) & 1) != 0)
         sampleY = checkerboardStep(sampleY, settings.bitmask2Y);
     // The chroma checkerboard lies on the block grid.
-    if (settings.chromaDither == 1 && ((sx + sy) & 1) != 0) {
+    if (settings.chromaDither == 1 && ((sx + row.sy) & 1) != 0) {
         sampleA = checkerboardStep(sampleA, settings.bitmask2A);
         sampleB = checkerboardStep(sampleB, settings.bitmask2B);
     }
@@ -53,16 +50,14 @@ MaskedSamples quantisePixel(const ConverterSettings& settings, ConverterPlanes& 
                          sampleB & settings.bitmask1B};
 
     if (settings.lumaDither == 2)
-        spreadError(planes.luma, x, y, planes.luma.width - 1, sampleY - masked.y);
+        spreadError(row.luma, row.lumaNext, x, row.lastX, sampleY - masked.y);
     // A block spreads its error once, at the first of its pixels that the pass
     // meets: its leftmost column on its row with the largest y. A block whose
     // largest row lies below the picture (height not a multiple of vFactor)
     // never spreads.
-    if (settings.chromaDither == 2 && x == (sx << settings.hShift) &&
-        y == (sy << settings.vShift) + settings.vFactor - 1) {
-        const std::int32_t lastSx = planes.subChromaA.width - 1;
-        spreadError(planes.subChromaA, sx, sy, lastSx, sampleA - masked.a);
-        spreadError(planes.subChromaB, sx, sy, lastSx, sampleB - masked.b);
+    if (settings.chromaDither == 2 && row.blockRowStarts && x == (sx << settings.hShift)) {
+        spreadError(row.chromaA, row.chromaANext, sx, row.lastSx, sampleA - masked.a);
+        spreadError(row.chromaB, row.chromaBNext, sx, row.lastSx, sampleB - masked.b);
     }
     return masked;
 }

@@ -8,6 +8,7 @@
 #include "loading.h"
 #include "output.h"
 #include "quantising.h"
+#include "sample_rows.h"
 #include "subsampling.h"
 #include "yuv.h"
 
@@ -122,73 +123,73 @@ ConverterSettings factors(int h, int v) {
     return s;
 }
 
-Plane plane(int width, int height, const std::vector<std::uint8_t>& samples) {
-    Plane p;
-    allocatePlane(p, width, height);
-    std::copy(samples.begin(), samples.end(), p.samples.get());
-    return p;
-}
+// The chroma planes of a width x height picture, every row loaded at once
+// (a ring as tall as the picture), averaged block row by block row. Plane B
+// holds 255 - A.
+struct Averaged {
+    int subWidth = 0;
+    std::vector<std::uint8_t> a, b; // subWidth x subHeight cells, row sy = 0 first
+    int atA(int sx, int sy) const { return a[std::size_t(sy * subWidth + sx)]; }
+    int atB(int sx, int sy) const { return b[std::size_t(sy * subWidth + sx)]; }
+};
 
-std::vector<std::uint8_t> samplesOf(const Plane& p) {
-    return std::vector<std::uint8_t>(p.samples.get(), p.samples.get() + p.size());
-}
-
-void setSamples(Plane& p, const std::vector<std::uint8_t>& samples) {
-    std::copy(samples.begin(), samples.end(), p.samples.get());
-}
-
-ConverterPlanes chromaPlanes(int width, int height, const std::vector<std::uint8_t>& a,
-                             const ConverterSettings& s) {
-    ConverterPlanes planes;
-    planes.chromaA = plane(width, height, a);
-    std::vector<std::uint8_t> b(a.size());
-    for (std::size_t i = 0; i < a.size(); ++i) b[i] = std::uint8_t(255 - a[i]);
-    planes.chromaB = plane(width, height, b);
-    int subWidth = (width + 3) >> s.hShift, subHeight = (height + 3) >> s.vShift;
-    planes.subChromaA = plane(subWidth, subHeight, std::vector<std::uint8_t>(subWidth * subHeight));
-    planes.subChromaB = plane(subWidth, subHeight, std::vector<std::uint8_t>(subWidth * subHeight));
-    return planes;
+Averaged average(int width, int height, const std::vector<std::uint8_t>& a,
+                 const ConverterSettings& s) {
+    SampleRows rows;
+    rows.width = width;
+    rows.rowCount = height;
+    rows.chromaA = a;
+    for (std::uint8_t sample : a) rows.chromaB.push_back(std::uint8_t(255 - sample));
+    Averaged result;
+    result.subWidth = (width + 3) >> s.hShift;
+    const int subHeight = (height + 3) >> s.vShift;
+    BlockRows blocks;
+    blocks.subWidth = result.subWidth;
+    blocks.chromaA.resize(2 * std::size_t(result.subWidth));
+    blocks.chromaB.resize(2 * std::size_t(result.subWidth));
+    for (int sy = 0; sy < subHeight; ++sy) {
+        averageBlockRow(s, height, rows, sy, blocks);
+        result.a.insert(result.a.end(), blocks.rowA(sy), blocks.rowA(sy) + result.subWidth);
+        result.b.insert(result.b.end(), blocks.rowB(sy), blocks.rowB(sy) + result.subWidth);
+    }
+    return result;
 }
 
 TEST(Subsampling, FactorsOneCopyTheSamples) {
     ConverterSettings s = factors(1, 1);
-    ConverterPlanes p = chromaPlanes(3, 2, {1, 2, 3, 4, 5, 6}, s);
-    subsampleChroma(s, p);
-    EXPECT_EQ(p.subChromaA.width, 6);
-    EXPECT_EQ(p.subChromaA.at(0, 0), 1);
-    EXPECT_EQ(p.subChromaA.at(2, 0), 3);
-    EXPECT_EQ(p.subChromaA.at(1, 1), 5);
-    EXPECT_EQ(p.subChromaB.at(1, 1), 250);
+    Averaged p = average(3, 2, {1, 2, 3, 4, 5, 6}, s);
+    EXPECT_EQ(p.subWidth, 6);
+    EXPECT_EQ(p.atA(0, 0), 1);
+    EXPECT_EQ(p.atA(2, 0), 3);
+    EXPECT_EQ(p.atA(1, 1), 5);
+    EXPECT_EQ(p.atB(1, 1), 250);
 }
 
 TEST(Subsampling, MeanIsRoundedDown) {
     ConverterSettings s = factors(2, 2);
-    ConverterPlanes p = chromaPlanes(4, 2, {128, 129, 10, 20, 129, 129, 30, 41}, s);
-    subsampleChroma(s, p);
-    EXPECT_EQ(p.subChromaA.at(0, 0), 128); // 515 / 4 = 128.75
-    EXPECT_EQ(p.subChromaA.at(1, 0), 25);  // 101 / 4 = 25.25
-    EXPECT_EQ(p.subChromaB.at(0, 0), 126); // (127 + 126 * 3) / 4 = 126.25
+    Averaged p = average(4, 2, {128, 129, 10, 20, 129, 129, 30, 41}, s);
+    EXPECT_EQ(p.atA(0, 0), 128); // 515 / 4 = 128.75
+    EXPECT_EQ(p.atA(1, 0), 25);  // 101 / 4 = 25.25
+    EXPECT_EQ(p.atB(0, 0), 126); // (127 + 126 * 3) / 4 = 126.25
 }
 
 TEST(Subsampling, FourByOneAveragesOneRow) {
     ConverterSettings s = factors(4, 1);
-    ConverterPlanes p = chromaPlanes(4, 2, {0, 1, 2, 3, 100, 100, 100, 103}, s);
-    subsampleChroma(s, p);
-    EXPECT_EQ(p.subChromaA.at(0, 0), 1);   // 6 / 4
-    EXPECT_EQ(p.subChromaA.at(0, 1), 100); // 403 / 4
+    Averaged p = average(4, 2, {0, 1, 2, 3, 100, 100, 100, 103}, s);
+    EXPECT_EQ(p.atA(0, 0), 1);   // 6 / 4
+    EXPECT_EQ(p.atA(0, 1), 100); // 403 / 4
 }
 
 TEST(Subsampling, BlocksPastTheEdgeRepeatTheLastColumnAndRow) {
     // 3 x 3 with 2 x 2 blocks: the right column and the bottom row are
     // repeated to fill the edge blocks.
     ConverterSettings s = factors(2, 2);
-    ConverterPlanes p = chromaPlanes(3, 3, {10, 20, 30, 40, 50, 60, 70, 80, 90}, s);
-    subsampleChroma(s, p);
-    EXPECT_EQ(p.subChromaA.at(0, 0), 30); // (10 + 20 + 40 + 50) / 4
-    EXPECT_EQ(p.subChromaA.at(1, 0), 45); // (30 + 30 + 60 + 60) / 4
-    EXPECT_EQ(p.subChromaA.at(0, 1), 75); // (70 + 80 + 70 + 80) / 4
-    EXPECT_EQ(p.subChromaA.at(1, 1), 90); // 90 four times
-    EXPECT_EQ(p.subChromaA.at(2, 2), 90); // a spare cell wholly outside
+    Averaged p = average(3, 3, {10, 20, 30, 40, 50, 60, 70, 80, 90}, s);
+    EXPECT_EQ(p.atA(0, 0), 30); // (10 + 20 + 40 + 50) / 4
+    EXPECT_EQ(p.atA(1, 0), 45); // (30 + 30 + 60 + 60) / 4
+    EXPECT_EQ(p.atA(0, 1), 75); // (70 + 80 + 70 + 80) / 4
+    EXPECT_EQ(p.atA(1, 1), 90); // 90 four times
+    EXPECT_EQ(p.atA(2, 2), 90); // a spare cell wholly outside
 }
 
 // ---- quantisation and dithering ----------------------------------------------------
@@ -202,48 +203,76 @@ ConverterSettings preset2(int lumaDither, int chromaDither, int h = 1, int v = 1
     return s;
 }
 
-ConverterPlanes flatPlanes(int width, int height, std::uint8_t luma, std::uint8_t chroma,
-                           const ConverterSettings& s) {
-    ConverterPlanes planes;
-    planes.luma = plane(width, height, std::vector<std::uint8_t>(width * height, luma));
-    int subWidth = (width + 3) >> s.hShift, subHeight = (height + 3) >> s.vShift;
-    std::vector<std::uint8_t> flat(std::size_t(subWidth * subHeight), chroma);
-    planes.subChromaA = plane(subWidth, subHeight, flat);
-    planes.subChromaB = plane(subWidth, subHeight, flat);
-    return planes;
+// Whole planes for the dithering tests: every row of luma and of the averaged
+// chroma held at once, so that the spreading into any cell shows.
+struct TestPlanes {
+    int width = 0, height = 0, subWidth = 0;
+    std::vector<std::uint8_t> luma, chromaA, chromaB; // row y = 0 first
+    std::uint8_t& lumaAt(int x, int y) { return luma[std::size_t(y * width + x)]; }
+};
+
+TestPlanes flatPlanes(int width, int height, std::uint8_t luma, std::uint8_t chroma,
+                      const ConverterSettings& s) {
+    TestPlanes p;
+    p.width = width, p.height = height;
+    p.subWidth = (width + 3) >> s.hShift;
+    const int subHeight = (height + 3) >> s.vShift;
+    p.luma.assign(std::size_t(width * height), luma);
+    p.chromaA.assign(std::size_t(p.subWidth * subHeight), chroma);
+    p.chromaB = p.chromaA;
+    return p;
+}
+
+// Pixel (x, y) of the pass over the whole planes.
+MaskedSamples quantiseAt(const ConverterSettings& s, TestPlanes& p, int x, int y) {
+    PassRow row;
+    row.y = y;
+    row.sy = y >> s.vShift;
+    row.blockRowStarts = y == (row.sy << s.vShift) + s.vFactor - 1;
+    row.lastX = p.width - 1;
+    row.lastSx = p.subWidth - 1;
+    row.luma = &p.luma[std::size_t(y * p.width)];
+    row.chromaA = &p.chromaA[std::size_t(row.sy * p.subWidth)];
+    row.chromaB = &p.chromaB[std::size_t(row.sy * p.subWidth)];
+    if (y >= 1) row.lumaNext = row.luma - p.width;
+    if (row.sy >= 1) {
+        row.chromaANext = row.chromaA - p.subWidth;
+        row.chromaBNext = row.chromaB - p.subWidth;
+    }
+    return quantisePixel(s, row, x);
 }
 
 TEST(Dithering, CheckerboardRoundsUpOnOddSquares) {
     ConverterSettings s = preset2(1, 0);
-    ConverterPlanes p = flatPlanes(4, 4, 12, 128, s);
+    TestPlanes p = flatPlanes(4, 4, 12, 128, s);
     for (int y = 3; y >= 0; --y)
         for (int x = 0; x < 4; ++x) {
             SCOPED_TRACE(::testing::Message() << x << "," << y);
-            EXPECT_EQ(quantisePixel(s, p, x, y, y).y, (x + y) % 2 ? 16 : 8);
+            EXPECT_EQ(quantiseAt(s, p, x, y).y, (x + y) % 2 ? 16 : 8);
         }
 }
 
 TEST(Dithering, CheckerboardLeavesSmallRemaindersDown) {
     ConverterSettings s = preset2(1, 0);
-    ConverterPlanes p = flatPlanes(2, 2, 11, 128, s);
-    EXPECT_EQ(quantisePixel(s, p, 0, 1, 1).y, 8);
-    EXPECT_EQ(quantisePixel(s, p, 1, 1, 1).y, 8);
+    TestPlanes p = flatPlanes(2, 2, 11, 128, s);
+    EXPECT_EQ(quantiseAt(s, p, 0, 1).y, 8);
+    EXPECT_EQ(quantiseAt(s, p, 1, 1).y, 8);
 }
 
 TEST(Dithering, CheckerboardStepIsCappedAt255) {
     ConverterSettings s = preset2(1, 0);
-    ConverterPlanes p = flatPlanes(2, 1, 254, 128, s);
-    EXPECT_EQ(quantisePixel(s, p, 1, 0, 0).y, 248); // 258 -> 255 -> 248
+    TestPlanes p = flatPlanes(2, 1, 254, 128, s);
+    EXPECT_EQ(quantiseAt(s, p, 1, 0).y, 248); // 258 -> 255 -> 248
 }
 
 TEST(Dithering, ChromaCheckerboardFollowsTheBlockGrid) {
     ConverterSettings s = preset2(0, 1, 2, 2);
-    ConverterPlanes p = flatPlanes(4, 4, 0, 130, s); // 130 & 2 set: rises to 132 on odd blocks
+    TestPlanes p = flatPlanes(4, 4, 0, 130, s); // 130 & 2 set: rises to 132 on odd blocks
     for (int y = 3; y >= 0; --y)
         for (int x = 0; x < 4; ++x) {
             SCOPED_TRACE(::testing::Message() << x << "," << y);
             int expected = ((x >> 1) + (y >> 1)) % 2 ? 132 : 128;
-            MaskedSamples m = quantisePixel(s, p, x, y, y >> 1);
+            MaskedSamples m = quantiseAt(s, p, x, y);
             EXPECT_EQ(m.a, expected);
             EXPECT_EQ(m.b, expected);
         }
@@ -254,11 +283,11 @@ TEST(Dithering, PresetsWithoutMaskedBitsChangeNothing) {
     s.bitmask1Y = s.bitmask1A = s.bitmask1B = 0xFF;
     for (int level = 0; level <= 2; ++level) {
         s.lumaDither = s.chromaDither = std::uint8_t(level);
-        ConverterPlanes p = flatPlanes(3, 2, 77, 201, s);
-        p.luma.at(1, 1) = 99;
+        TestPlanes p = flatPlanes(3, 2, 77, 201, s);
+        p.lumaAt(1, 1) = 99;
         for (int y = 1; y >= 0; --y)
             for (int x = 0; x < 3; ++x) {
-                MaskedSamples m = quantisePixel(s, p, x, y, y);
+                MaskedSamples m = quantiseAt(s, p, x, y);
                 EXPECT_EQ(m.y, x == 1 && y == 1 ? 99 : 77);
                 EXPECT_EQ(m.a, 201);
                 EXPECT_EQ(m.b, 201);
@@ -286,11 +315,11 @@ TEST(Dithering, ShareDoesNotWrapPast255) {
 // 3 x 3 plane of zeros and returns the plane afterwards.
 std::vector<std::uint8_t> lumaAfterSpreading(int x, int y) {
     ConverterSettings s = preset2(2, 0);
-    ConverterPlanes p = flatPlanes(3, 3, 0, 128, s);
-    p.luma.at(x, y) = 15;
-    quantisePixel(s, p, x, y, y);
-    p.luma.at(x, y) = 0;
-    return samplesOf(p.luma);
+    TestPlanes p = flatPlanes(3, 3, 0, 128, s);
+    p.lumaAt(x, y) = 15;
+    quantiseAt(s, p, x, y);
+    p.lumaAt(x, y) = 0;
+    return p.luma;
 }
 
 TEST(Dithering, LumaErrorDiffusionCellsAndEdges) {
@@ -326,15 +355,15 @@ ConverterSettings coarseChroma() {
 // the planes are restored after each pixel so that every spread shows alike.
 std::vector<std::pair<int, int>> chromaSpreadingPixels(int width, int height) {
     ConverterSettings s = coarseChroma();
-    ConverterPlanes p = flatPlanes(width, height, 0, 48, s);
+    TestPlanes p = flatPlanes(width, height, 0, 48, s);
     std::vector<std::pair<int, int>> pixels;
     for (int y = height - 1; y >= 0; --y)
         for (int x = 0; x < width; ++x) {
-            std::vector<std::uint8_t> before = samplesOf(p.subChromaA);
-            quantisePixel(s, p, x, y, y >> 1);
-            if (samplesOf(p.subChromaA) != before) pixels.push_back({x, y});
-            setSamples(p.subChromaA, before);
-            setSamples(p.subChromaB, before);
+            std::vector<std::uint8_t> before = p.chromaA;
+            quantiseAt(s, p, x, y);
+            if (p.chromaA != before) pixels.push_back({x, y});
+            p.chromaA = before;
+            p.chromaB = before;
         }
     return pixels;
 }

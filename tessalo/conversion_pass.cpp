@@ -1,0 +1,85 @@
+#include "conversion_pass.h"
+
+#include "loading.h"
+#include "subsampling.h"
+
+void allocatePassBuffers(const ConverterSettings& settings, const PictureGeometry& geometry,
+                         PassBuffers& buffers) {
+    const std::size_t width = std::size_t(geometry.width);
+    buffers.stored.assign(geometry.rowStride, 0);
+    buffers.rows.width = geometry.width;
+    buffers.rows.rowCount = 2 * settings.vFactor;
+    const std::size_t samples = width * std::size_t(buffers.rows.rowCount);
+    buffers.rows.luma.assign(samples, 0);
+    buffers.rows.chromaA.assign(samples, 0);
+    buffers.rows.chromaB.assign(samples, 0);
+    buffers.blocks.subWidth = geometry.subWidth;
+    buffers.blocks.chromaA.assign(2 * std::size_t(geometry.subWidth), 0);
+    buffers.blocks.chromaB.assign(2 * std::size_t(geometry.subWidth), 0);
+    buffers.masked.assign(width, MaskedSamples{});
+}
+
+// The pass visits rows from y = height - 1 (the first stored) down to 0, and
+// so block rows from the largest sy down. Every cell must hold its loaded or
+// averaged value before the first share of error is added to it, because
+// shares are clamped at 255: the order changes bytes. Error goes into the
+// row y - 1 and the block row sy - 1 only, so before block row sy is
+// converted, every row of block row sy - 1 is loaded and that block row
+// averaged. Row y - 1 is then loaded too, since y - 1 >= (sy - 1) x vFactor.
+struct PassState {
+    std::int32_t loadedDown; // the lowest row loaded so far
+};
+
+static void loadDownTo(BinaryFile& input, const ConverterSettings& settings,
+                       const PictureGeometry& geometry, PassBuffers& buffers, PassState& state,
+                       std::int32_t lowest) {
+    while (state.loadedDown > lowest) {
+        --state.loadedDown;
+        loadRow(input, settings, geometry, state.loadedDown, buffers.stored.data(), buffers.rows);
+    }
+}
+
+// Loads the rows of block row sy (those inside the picture) and averages it.
+static void prepareBlockRow(BinaryFile& input, const ConverterSettings& settings,
+                            const PictureGeometry& geometry, PassBuffers& buffers, PassState& state,
+                            std::int32_t sy) {
+    loadDownTo(input, settings, geometry, buffers, state, sy << settings.vShift);
+    averageBlockRow(settings, geometry.height, buffers.rows, sy, buffers.blocks);
+}
+
+static PassRow passRow(const ConverterSettings& settings, const PictureGeometry& geometry,
+                       PassBuffers& buffers, std::int32_t y) {
+    PassRow row;
+    row.y = y;
+    row.sy = y >> settings.vShift;
+    row.blockRowStarts = y == (row.sy << settings.vShift) + settings.vFactor - 1;
+    row.lastX = geometry.width - 1;
+    row.lastSx = geometry.subWidth - 1;
+    row.luma = buffers.rows.lumaRow(y);
+    row.chromaA = buffers.blocks.rowA(row.sy);
+    row.chromaB = buffers.blocks.rowB(row.sy);
+    if (y >= 1) row.lumaNext = buffers.rows.lumaRow(y - 1);
+    if (row.sy >= 1) {
+        row.chromaANext = buffers.blocks.rowA(row.sy - 1);
+        row.chromaBNext = buffers.blocks.rowB(row.sy - 1);
+    }
+    return row;
+}
+
+void convertPicture(BinaryFile& input, const ConverterSettings& settings,
+                    const PictureGeometry& geometry, PassBuffers& buffers, PreviewOutput& output) {
+    PassState state{geometry.height};
+    const std::int32_t topBlockRow = (geometry.height - 1) >> settings.vShift;
+    prepareBlockRow(input, settings, geometry, buffers, state, topBlockRow);
+    for (std::int32_t y = geometry.height - 1; y >= 0 && output.file.error == 0; --y) {
+        const std::int32_t sy = y >> settings.vShift;
+        const bool firstOfBlockRow = y == geometry.height - 1 || ((y + 1) >> settings.vShift) != sy;
+        if (firstOfBlockRow && sy >= 1)
+            prepareBlockRow(input, settings, geometry, buffers, state, sy - 1);
+        const PassRow row = passRow(settings, geometry, buffers, y);
+        MaskedSamples* masked = buffers.masked.data();
+        for (std::int32_t x = 0; x < geometry.width; ++x)
+            masked[x] = quantisePixel(settings, row, x);
+        writePreviewRow(settings, masked, geometry.width, output);
+    }
+}

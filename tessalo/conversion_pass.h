@@ -1,0 +1,29 @@
+// The conversion pass: loading, chroma subsampling, quantisation and
+// reconstruction run together, row by row, in the order the rows lie in the
+// file, holding a few rows rather than the picture.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "binary_file.h"
+#include "output.h"
+#include "quantising.h"
+#include "sample_rows.h"
+#include "settings.h"
+
+// Every buffer the pass uses; their size depends on the width only.
+struct PassBuffers {
+    std::vector<std::uint8_t> stored;  // one padded file row as read
+    SampleRows rows;                   // 2 x vFactor rows of samples
+    BlockRows blocks;                  // 2 block rows of averaged chroma
+    std::vector<MaskedSamples> masked; // one row of masked samples
+};
+
+// Sizes every buffer; throws std::bad_alloc when the memory is not there.
+void allocatePassBuffers(const ConverterSettings& settings, const PictureGeometry& geometry,
+                         PassBuffers& buffers);
+
+// Converts the whole picture and writes every preview row.
+void convertPicture(BinaryFile& input, const ConverterSettings& settings,
+                    const PictureGeometry& geometry, PassBuffers& buffers, PreviewOutput& output);
