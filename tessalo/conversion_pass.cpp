@@ -16,7 +16,10 @@ void allocatePassBuffers(const ConverterSettings& settings, const PictureGeometr
     buffers.blocks.subWidth = geometry.subWidth;
     buffers.blocks.chromaA.assign(2 * std::size_t(geometry.subWidth), 0);
     buffers.blocks.chromaB.assign(2 * std::size_t(geometry.subWidth), 0);
-    buffers.masked.assign(width, MaskedSamples{});
+    buffers.maskedLuma.assign(width, 0);
+    const std::size_t blocksUsed = std::size_t((geometry.width - 1) >> settings.hShift) + 1;
+    buffers.maskedA.assign(blocksUsed, 0);
+    buffers.maskedB.assign(blocksUsed, 0);
 }
 
 // The pass visits rows from y = height - 1 (the first stored) down to 0, and
@@ -77,9 +80,12 @@ void convertPicture(BinaryFile& input, const ConverterSettings& settings,
         if (firstOfBlockRow && sy >= 1)
             prepareBlockRow(input, settings, geometry, buffers, state, sy - 1);
         const PassRow row = passRow(settings, geometry, buffers, y);
-        MaskedSamples* masked = buffers.masked.data();
-        for (std::int32_t x = 0; x < geometry.width; ++x)
-            masked[x] = quantisePixel(settings, row, x);
-        writePreviewRow(settings, masked, geometry.width, output);
+        std::uint8_t* luma = buffers.maskedLuma.data();
+        quantiseLumaRow(settings, row, luma);
+        const std::int32_t blocksUsed = std::int32_t(buffers.maskedA.size());
+        quantiseChromaRow(settings, row, blocksUsed, buffers.maskedA.data(),
+                          buffers.maskedB.data());
+        writePreviewRow(settings, luma, buffers.maskedA.data(), buffers.maskedB.data(),
+                        geometry.width, output);
     }
 }

@@ -14,10 +14,12 @@
 
 // Every buffer the pass uses; their size depends on the width only.
 struct PassBuffers {
-    std::vector<std::uint8_t> stored;  // one padded file row as read
-    SampleRows rows;                   // 2 x vFactor rows of samples
-    BlockRows blocks;                  // 2 block rows of averaged chroma
-    std::vector<MaskedSamples> masked; // one row of masked samples
+    std::vector<std::uint8_t> stored;     // one padded file row as read
+    SampleRows rows;                      // 2 x vFactor rows of samples
+    BlockRows blocks;                     // 2 block rows of averaged chroma
+    std::vector<std::uint8_t> maskedLuma; // one row of masked luma
+    std::vector<std::uint8_t> maskedA;    // the row's masked first chroma, one a block
+    std::vector<std::uint8_t> maskedB;    // the row's masked second chroma, one a block
 };
 
 // Sizes every buffer; throws std::bad_alloc when the memory is not there.

@@ -18,6 +18,13 @@ StoredSamples yuvFromRgb(int red, int green, int blue) {
     return samples;
 }
 
+static void storeSamples(StoredSamples samples, std::int32_t x, std::uint8_t* luma,
+                         std::uint8_t* chromaA, std::uint8_t* chromaB) {
+    luma[x] = samples.y;
+    chromaA[x] = samples.a;
+    chromaB[x] = samples.b;
+}
+
 // The rows of a bottom-up file lie one stride apart, the first stored being
 // the bottom row of the picture. A whole padded row is read, so that reading
 // the rows in file order never seeks.
@@ -28,12 +35,16 @@ void loadRow(BinaryFile& input, const ConverterSettings& settings, const Picture
     std::uint8_t* luma = rows.lumaRow(y);
     std::uint8_t* chromaA = rows.chromaARow(y);
     std::uint8_t* chromaB = rows.chromaBRow(y);
-    for (std::int32_t x = 0; x < geometry.width; ++x) {
-        int blue = stored[3 * x + 0], green = stored[3 * x + 1], red = stored[3 * x + 2];
-        StoredSamples samples =
-            settings.useYuv ? yuvFromRgb(red, green, blue) : yjkFromRgb(red, green, blue);
-        luma[x] = samples.y;
-        chromaA[x] = samples.a;
-        chromaB[x] = samples.b;
+    // One loop for each transform, so that the choice is not made per pixel.
+    if (settings.useYuv) {
+        for (std::int32_t x = 0; x < geometry.width; ++x) {
+            const std::uint8_t* pixel = &stored[3 * x];
+            storeSamples(yuvFromRgb(pixel[2], pixel[1], pixel[0]), x, luma, chromaA, chromaB);
+        }
+    } else {
+        for (std::int32_t x = 0; x < geometry.width; ++x) {
+            const std::uint8_t* pixel = &stored[3 * x];
+            storeSamples(yjkFromRgb(pixel[2], pixel[1], pixel[0]), x, luma, chromaA, chromaB);
+        }
     }
 }

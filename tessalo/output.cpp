@@ -47,15 +47,29 @@ void openPreview(Dialogue& dialogue, const ConverterSettings& settings,
     output.position = bmpHeaderSize + 1;
 }
 
-void writePreviewRow(const ConverterSettings& settings, const MaskedSamples* masked,
-                     std::int32_t width, PreviewOutput& output) {
+static void storePixel(std::uint8_t* pixel, Rgb colour, bool dacFilter) {
+    colour = clampAndFilter(colour, dacFilter);
+    pixel[0] = std::uint8_t(colour.blue);
+    pixel[1] = std::uint8_t(colour.green);
+    pixel[2] = std::uint8_t(colour.red);
+}
+
+void writePreviewRow(const ConverterSettings& settings, const std::uint8_t* luma,
+                     const std::uint8_t* chromaA, const std::uint8_t* chromaB, std::int32_t width,
+                     PreviewOutput& output) {
     std::uint8_t* row = output.row.data();
-    for (std::int32_t x = 0; x < width; ++x) {
-        Rgb colour = settings.useYuv ? rgbFromYuv(masked[x]) : rgbFromYjk(masked[x]);
-        colour = clampAndFilter(colour, settings.dacFilter);
-        row[3 * x + 0] = std::uint8_t(colour.blue);
-        row[3 * x + 1] = std::uint8_t(colour.green);
-        row[3 * x + 2] = std::uint8_t(colour.red);
+    const int shift = settings.hShift;
+    // One loop for each transform, so that the choice is not made per pixel.
+    if (settings.useYuv) {
+        for (std::int32_t x = 0; x < width; ++x) {
+            const MaskedSamples masked{luma[x], chromaA[x >> shift], chromaB[x >> shift]};
+            storePixel(&row[3 * x], rgbFromYuv(masked), settings.dacFilter);
+        }
+    } else {
+        for (std::int32_t x = 0; x < width; ++x) {
+            const MaskedSamples masked{luma[x], chromaA[x >> shift], chromaB[x >> shift]};
+            storePixel(&row[3 * x], rgbFromYjk(masked), settings.dacFilter);
+        }
     }
     output.file.put(output.position, row, output.row.size());
     output.position += std::int64_t(output.row.size());

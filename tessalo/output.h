@@ -30,9 +30,12 @@ struct PreviewOutput {
 void openPreview(Dialogue& dialogue, const ConverterSettings& settings,
                  const PictureGeometry& geometry, BinaryFile& input, PreviewOutput& output);
 
-// Reconstructs one row of masked samples into the row buffer and writes it.
-void writePreviewRow(const ConverterSettings& settings, const MaskedSamples* masked,
-                     std::int32_t width, PreviewOutput& output);
+// Reconstructs one row into the row buffer and writes it: pixel x has the
+// masked luma luma[x] and the masked chroma of its block, chromaA[x >> hShift]
+// and chromaB[x >> hShift].
+void writePreviewRow(const ConverterSettings& settings, const std::uint8_t* luma,
+                     const std::uint8_t* chromaA, const std::uint8_t* chromaB, std::int32_t width,
+                     PreviewOutput& output);
 
 // Renames the finished preview into place; a failure ends the program.
 void finishPreview(Dialogue& dialogue, const ConverterSettings& settings, PreviewOutput& output);

@@ -10,54 +10,83 @@ static int checkerboardStep(int sample, std::uint8_t step) {
     return raised > 255 ? 255 : raised;
 }
 
-void addShare(std::uint8_t& cell, int error, int weight) {
-    // The error is never negative (masking only clears bits), so the shift is
-    // a division by 16 rounded down and the cell can only rise.
-    int share = (error * weight) >> 4;
-    int value = cell + share;
-    cell = std::uint8_t(value > 255 ? 255 : value);
+static int capAt255(int value) { return value > 255 ? 255 : value; }
+
+// Error diffusion along one row of cells, with the Floyd-Steinberg weights
+// laid out in the direction of the pass: 7/16 to the right on this row, and
+// 1/16, 5/16 and 3/16 below right, below and below left on the row the pass
+// visits next (`next`, null after the last row). Shares that would pass the
+// edge `last` are dropped, not passed on; count cells are quantised.
+//
+// Shares are never negative, so clamping each addition at 255 gives the same
+// as clamping the sum once: a cell of the next row collects its shares and
+// is written once, after the cell above right of it; the share to the right
+// is carried to the next cell, which keeps the value read from it.
+static void diffuseRow(std::uint8_t* cells, std::uint8_t* next, std::int32_t count,
+                       std::int32_t last, std::uint8_t mask, std::uint8_t* masked) {
+    int carried = 0;  // 7/16 of the error of cell x - 1
+    int owedLeft = 0; // still owed to next[x - 1]: 5/16 of x - 1 and 1/16 of x - 2
+    int owedHere = 0; // still owed to next[x]: 1/16 of x - 1
+    for (std::int32_t x = 0; x < count; ++x) {
+        const int sample = capAt255(cells[x] + carried);
+        const int kept = sample & mask;
+        const int error = sample - kept;
+        cells[x] = std::uint8_t(sample);
+        masked[x] = std::uint8_t(kept);
+        carried = x < last ? (error * 7) >> 4 : 0;
+        if (next == nullptr) continue;
+        if (x >= 1)
+            next[x - 1] = std::uint8_t(capAt255(next[x - 1] + owedLeft + ((error * 3) >> 4)));
+        owedLeft = owedHere + ((error * 5) >> 4);
+        owedHere = x < last ? (error * 1) >> 4 : 0;
+    }
+    // What is owed past the last cell quantised lies outside the picture.
+    if (next != nullptr) next[count - 1] = std::uint8_t(capAt255(next[count - 1] + owedLeft));
 }
 
-// Error diffusion with the Floyd-Steinberg weights 7, 1, 3, 5 /16, laid out in
-// the direction of the pass: the pass goes on to the right within the row, and
-// the row it visits next is y - 1 (`next`, null after the last row). Shares
-// that would leave the plane are dropped, not passed on.
-static void spreadError(std::uint8_t* row, std::uint8_t* next, std::int32_t x, std::int32_t lastX,
-                        int error) {
-    if (x < lastX) addShare(row[x + 1], error, 7);
-    if (next != nullptr) {
-        if (x < lastX) addShare(next[x + 1], error, 1);
-        if (x >= 1) addShare(next[x - 1], error, 3);
-        addShare(next[x], error, 5);
+// Level 1: on the odd squares of the checkerboard the step goes up first.
+static void checkerboardRow(const std::uint8_t* cells, std::int32_t count, std::int32_t parity,
+                            std::uint8_t step, std::uint8_t mask, std::uint8_t* masked) {
+    for (std::int32_t x = 0; x < count; ++x) {
+        int sample = cells[x];
+        if (((x + parity) & 1) != 0) sample = checkerboardStep(sample, step);
+        masked[x] = std::uint8_t(sample & mask);
     }
 }
 
-MaskedSamples quantisePixel(const ConverterSettings& settings, const PassRow& row, std::int32_t x) {
-    const std::int32_t sx = x >> settings.hShift;
-    int sampleY = row.luma[x];
-    int sampleA = row.chromaA[sx];
-    int sampleB = row.chromaB[sx];
+static void maskRow(const std::uint8_t* cells, std::int32_t count, std::uint8_t mask,
+                    std::uint8_t* masked) {
+    for (std::int32_t x = 0; x < count; ++x) masked[x] = std::uint8_t(cells[x] & mask);
+}
 
-    if (settings.lumaDither == 1 && ((x + row.y) & 1) != 0)
-        sampleY = checkerboardStep(sampleY, settings.bitmask2Y);
-    // The chroma checkerboard lies on the block grid.
-    if (settings.chromaDither == 1 && ((sx + row.sy) & 1) != 0) {
-        sampleA = checkerboardStep(sampleA, settings.bitmask2A);
-        sampleB = checkerboardStep(sampleB, settings.bitmask2B);
-    }
-
-    MaskedSamples masked{sampleY & settings.bitmask1Y, sampleA & settings.bitmask1A,
-                         sampleB & settings.bitmask1B};
-
+void quantiseLumaRow(const ConverterSettings& settings, const PassRow& row, std::uint8_t* masked) {
+    const std::int32_t count = row.lastX + 1;
     if (settings.lumaDither == 2)
-        spreadError(row.luma, row.lumaNext, x, row.lastX, sampleY - masked.y);
-    // A block spreads its error once, at the first of its pixels that the pass
-    // meets: its leftmost column on its row with the largest y. A block whose
-    // largest row lies below the picture (height not a multiple of vFactor)
-    // never spreads.
-    if (settings.chromaDither == 2 && row.blockRowStarts && x == (sx << settings.hShift)) {
-        spreadError(row.chromaA, row.chromaANext, sx, row.lastSx, sampleA - masked.a);
-        spreadError(row.chromaB, row.chromaBNext, sx, row.lastSx, sampleB - masked.b);
+        diffuseRow(row.luma, row.lumaNext, count, row.lastX, settings.bitmask1Y, masked);
+    else if (settings.lumaDither == 1)
+        checkerboardRow(row.luma, count, row.y, settings.bitmask2Y, settings.bitmask1Y, masked);
+    else
+        maskRow(row.luma, count, settings.bitmask1Y, masked);
+}
+
+// The chroma checkerboard lies on the block grid. A block spreads its error
+// at the first of its pixels that the pass meets: its leftmost column on its
+// row with the largest y. A block whose largest row lies below the picture
+// (height not a multiple of vFactor) never spreads.
+void quantiseChromaRow(const ConverterSettings& settings, const PassRow& row,
+                       std::int32_t blockCount, std::uint8_t* maskedA, std::uint8_t* maskedB) {
+    if (settings.chromaDither == 2 && row.blockRowStarts) {
+        diffuseRow(row.chromaA, row.chromaANext, blockCount, row.lastSx, settings.bitmask1A,
+                   maskedA);
+        diffuseRow(row.chromaB, row.chromaBNext, blockCount, row.lastSx, settings.bitmask1B,
+                   maskedB);
+    } else if (settings.chromaDither == 1) {
+        checkerboardRow(row.chromaA, blockCount, row.sy, settings.bitmask2A, settings.bitmask1A,
+                        maskedA);
+        checkerboardRow(row.chromaB, blockCount, row.sy, settings.bitmask2B, settings.bitmask1B,
+                        maskedB);
+    } else {
+        maskRow(row.chromaA, blockCount, settings.bitmask1A, maskedA);
+        maskRow(row.chromaB, blockCount, settings.bitmask1B, maskedB);
     }
-    return masked;
 }

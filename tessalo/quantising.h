@@ -30,9 +30,19 @@ struct PassRow {
     std::uint8_t* chromaBNext = nullptr;
 };
 
-// Adds error x weight / 16, rounded down, to a cell, clamped at 255.
-void addShare(std::uint8_t& cell, int error, int weight);
+// Every share of error is error x weight / 16, rounded down: the error is
+// never negative (masking only clears bits), so the shift by 4 is a plain
+// division, and a cell can only rise, up to 255.
 
-// Pixel x of the pass row. Level-2 dithering spreads the error into the
-// cells the pass reads later.
-MaskedSamples quantisePixel(const ConverterSettings& settings, const PassRow& row, std::int32_t x);
+// The masked luma of every pixel of the pass row. With level-2 dithering
+// each pixel's error is spread into the pixels the pass reads later: 7/16
+// to the right on this row, 1/16, 5/16 and 3/16 below right, below and
+// below left on row y - 1.
+void quantiseLumaRow(const ConverterSettings& settings, const PassRow& row, std::uint8_t* masked);
+
+// The masked chroma of the first blockCount block columns on the pass row.
+// Every pixel of a block on this row shares them: nothing changes a block's
+// cells between its pixels. With level-2 dithering each block spreads its
+// error once, on the first of its rows that the pass visits.
+void quantiseChromaRow(const ConverterSettings& settings, const PassRow& row,
+                       std::int32_t blockCount, std::uint8_t* maskedA, std::uint8_t* maskedB);

@@ -223,8 +223,13 @@ TestPlanes flatPlanes(int width, int height, std::uint8_t luma, std::uint8_t chr
     return p;
 }
 
-// Pixel (x, y) of the pass over the whole planes.
-MaskedSamples quantiseAt(const ConverterSettings& s, TestPlanes& p, int x, int y) {
+// The masked samples of pass row y over the whole planes: luma by pixel,
+// chroma by block column.
+struct MaskedRow {
+    std::vector<std::uint8_t> y, a, b;
+};
+
+MaskedRow quantiseRow(const ConverterSettings& s, TestPlanes& p, int y) {
     PassRow row;
     row.y = y;
     row.sy = y >> s.vShift;
@@ -239,43 +244,47 @@ MaskedSamples quantiseAt(const ConverterSettings& s, TestPlanes& p, int x, int y
         row.chromaANext = row.chromaA - p.subWidth;
         row.chromaBNext = row.chromaB - p.subWidth;
     }
-    return quantisePixel(s, row, x);
+    const int blocks = ((p.width - 1) >> s.hShift) + 1;
+    MaskedRow masked{std::vector<std::uint8_t>(std::size_t(p.width)),
+                     std::vector<std::uint8_t>(std::size_t(blocks)),
+                     std::vector<std::uint8_t>(std::size_t(blocks))};
+    quantiseLumaRow(s, row, masked.y.data());
+    quantiseChromaRow(s, row, blocks, masked.a.data(), masked.b.data());
+    return masked;
 }
 
 TEST(Dithering, CheckerboardRoundsUpOnOddSquares) {
     ConverterSettings s = preset2(1, 0);
     TestPlanes p = flatPlanes(4, 4, 12, 128, s);
-    for (int y = 3; y >= 0; --y)
-        for (int x = 0; x < 4; ++x) {
-            SCOPED_TRACE(::testing::Message() << x << "," << y);
-            EXPECT_EQ(quantiseAt(s, p, x, y).y, (x + y) % 2 ? 16 : 8);
-        }
+    for (int y = 3; y >= 0; --y) {
+        MaskedRow m = quantiseRow(s, p, y);
+        for (int x = 0; x < 4; ++x) EXPECT_EQ(m.y[x], (x + y) % 2 ? 16 : 8) << x << "," << y;
+    }
 }
 
 TEST(Dithering, CheckerboardLeavesSmallRemaindersDown) {
     ConverterSettings s = preset2(1, 0);
     TestPlanes p = flatPlanes(2, 2, 11, 128, s);
-    EXPECT_EQ(quantiseAt(s, p, 0, 1).y, 8);
-    EXPECT_EQ(quantiseAt(s, p, 1, 1).y, 8);
+    EXPECT_EQ(quantiseRow(s, p, 1).y, (std::vector<std::uint8_t>{8, 8}));
 }
 
 TEST(Dithering, CheckerboardStepIsCappedAt255) {
     ConverterSettings s = preset2(1, 0);
     TestPlanes p = flatPlanes(2, 1, 254, 128, s);
-    EXPECT_EQ(quantiseAt(s, p, 1, 0).y, 248); // 258 -> 255 -> 248
+    EXPECT_EQ(quantiseRow(s, p, 0).y[1], 248); // 258 -> 255 -> 248
 }
 
 TEST(Dithering, ChromaCheckerboardFollowsTheBlockGrid) {
     ConverterSettings s = preset2(0, 1, 2, 2);
     TestPlanes p = flatPlanes(4, 4, 0, 130, s); // 130 & 2 set: rises to 132 on odd blocks
-    for (int y = 3; y >= 0; --y)
-        for (int x = 0; x < 4; ++x) {
-            SCOPED_TRACE(::testing::Message() << x << "," << y);
-            int expected = ((x >> 1) + (y >> 1)) % 2 ? 132 : 128;
-            MaskedSamples m = quantiseAt(s, p, x, y);
-            EXPECT_EQ(m.a, expected);
-            EXPECT_EQ(m.b, expected);
+    for (int y = 3; y >= 0; --y) {
+        MaskedRow m = quantiseRow(s, p, y);
+        for (int sx = 0; sx < 2; ++sx) {
+            int expected = (sx + (y >> 1)) % 2 ? 132 : 128;
+            EXPECT_EQ(m.a[sx], expected) << sx << "," << y;
+            EXPECT_EQ(m.b[sx], expected) << sx << "," << y;
         }
+    }
 }
 
 TEST(Dithering, PresetsWithoutMaskedBitsChangeNothing) {
@@ -285,39 +294,27 @@ TEST(Dithering, PresetsWithoutMaskedBitsChangeNothing) {
         s.lumaDither = s.chromaDither = std::uint8_t(level);
         TestPlanes p = flatPlanes(3, 2, 77, 201, s);
         p.lumaAt(1, 1) = 99;
-        for (int y = 1; y >= 0; --y)
+        for (int y = 1; y >= 0; --y) {
+            MaskedRow m = quantiseRow(s, p, y);
             for (int x = 0; x < 3; ++x) {
-                MaskedSamples m = quantiseAt(s, p, x, y);
-                EXPECT_EQ(m.y, x == 1 && y == 1 ? 99 : 77);
-                EXPECT_EQ(m.a, 201);
-                EXPECT_EQ(m.b, 201);
+                EXPECT_EQ(m.y[x], x == 1 && y == 1 ? 99 : 77);
+                EXPECT_EQ(m.a[x], 201);
+                EXPECT_EQ(m.b[x], 201);
             }
+        }
     }
-}
-
-TEST(Dithering, ErrorOfSevenSpreadsThreeZeroOneTwo) {
-    std::uint8_t cells[4] = {100, 100, 100, 100};
-    const int weights[4] = {7, 1, 3, 5};
-    const int expected[4] = {103, 100, 101, 102};
-    for (int i = 0; i < 4; ++i) {
-        addShare(cells[i], 7, weights[i]);
-        EXPECT_EQ(cells[i], expected[i]);
-    }
-}
-
-TEST(Dithering, ShareDoesNotWrapPast255) {
-    std::uint8_t cell = 250;
-    addShare(cell, 255, 7);
-    EXPECT_EQ(cell, 255);
 }
 
 // Spreads one luma error of 7 (sample 15 under mask 0xF8) from (x, y) on a
-// 3 x 3 plane of zeros and returns the plane afterwards.
+// 3 x 3 plane of zeros by quantising row y, and returns the plane afterwards
+// with the sample itself set back to 0. The shares of 7 are 3, 0, 1 and 2
+// (7/16, 1/16, 3/16, 5/16 rounded down); the pixels after it on the row pass
+// on what they received.
 std::vector<std::uint8_t> lumaAfterSpreading(int x, int y) {
     ConverterSettings s = preset2(2, 0);
     TestPlanes p = flatPlanes(3, 3, 0, 128, s);
     p.lumaAt(x, y) = 15;
-    quantiseAt(s, p, x, y);
+    quantiseRow(s, p, y);
     p.lumaAt(x, y) = 0;
     return p.luma;
 }
@@ -332,8 +329,9 @@ TEST(Dithering, LumaErrorDiffusionCellsAndEdges) {
         {1, 1, {1, 2, 0, 0, 0, 3, 0, 0, 0}},
         // Right edge: the two shares to the right are dropped.
         {2, 1, {0, 1, 2, 0, 0, 0, 0, 0, 0}},
-        // Left edge: the share below left is dropped.
-        {0, 1, {2, 0, 0, 0, 3, 0, 0, 0, 0}},
+        // Left edge: the share below left is dropped; the 3 on the right
+        // passes on 1 in turn.
+        {0, 1, {2, 0, 0, 0, 3, 1, 0, 0, 0}},
         // Last row of the pass: only the share to the right is passed on.
         {1, 0, {0, 0, 3, 0, 0, 0, 0, 0, 0}},
     };
@@ -341,6 +339,15 @@ TEST(Dithering, LumaErrorDiffusionCellsAndEdges) {
         SCOPED_TRACE(::testing::Message() << row.x << "," << row.y);
         EXPECT_EQ(lumaAfterSpreading(row.x, row.y), row.plane);
     }
+}
+
+TEST(Dithering, SharesDoNotWrapPast255) {
+    ConverterSettings s = preset2(2, 0);
+    s.bitmask1Y = 0; // the whole sample is error: 255 below is 5/16 of it, 79
+    TestPlanes p = flatPlanes(1, 2, 250, 128, s);
+    p.lumaAt(0, 1) = 255;
+    quantiseRow(s, p, 1);
+    EXPECT_EQ(p.lumaAt(0, 0), 255);
 }
 
 // Chroma error diffusion with 2 x 2 blocks, mask 0xC0 and every cell at 48:
@@ -351,30 +358,37 @@ ConverterSettings coarseChroma() {
     return s;
 }
 
-// Runs the pass and lists the pixels at which some block spread its error;
-// the planes are restored after each pixel so that every spread shows alike.
-std::vector<std::pair<int, int>> chromaSpreadingPixels(int width, int height) {
+// Runs the pass and lists the rows on which the blocks spread their error;
+// the planes are restored after each row so that every spread shows alike.
+std::vector<int> chromaSpreadingRows(int width, int height) {
     ConverterSettings s = coarseChroma();
     TestPlanes p = flatPlanes(width, height, 0, 48, s);
-    std::vector<std::pair<int, int>> pixels;
-    for (int y = height - 1; y >= 0; --y)
-        for (int x = 0; x < width; ++x) {
-            std::vector<std::uint8_t> before = p.chromaA;
-            quantiseAt(s, p, x, y);
-            if (p.chromaA != before) pixels.push_back({x, y});
-            p.chromaA = before;
-            p.chromaB = before;
-        }
-    return pixels;
+    std::vector<int> spreadingRows;
+    for (int y = height - 1; y >= 0; --y) {
+        std::vector<std::uint8_t> before = p.chromaA;
+        quantiseRow(s, p, y);
+        if (p.chromaA != before) spreadingRows.push_back(y);
+        p.chromaA = before;
+        p.chromaB = before;
+    }
+    return spreadingRows;
 }
 
-TEST(Dithering, ChromaSpreadsAtTheFirstPixelOfEachBlock) {
-    using Pixels = std::vector<std::pair<int, int>>;
-    EXPECT_EQ(chromaSpreadingPixels(4, 4), (Pixels{{0, 3}, {2, 3}, {0, 1}, {2, 1}}));
+TEST(Dithering, ChromaSpreadsOnTheFirstRowOfEachBlockRow) {
+    using Rows = std::vector<int>;
+    EXPECT_EQ(chromaSpreadingRows(4, 4), (Rows{3, 1}));
     // Height 5: the block row holding row 4 reaches past the picture and never spreads.
-    EXPECT_EQ(chromaSpreadingPixels(4, 5), (Pixels{{0, 3}, {2, 3}, {0, 1}, {2, 1}}));
-    // Width 5: the partly covered block column at the right still spreads.
-    EXPECT_EQ(chromaSpreadingPixels(5, 2), (Pixels{{0, 1}, {2, 1}, {4, 1}}));
+    EXPECT_EQ(chromaSpreadingRows(4, 5), (Rows{3, 1}));
+    EXPECT_EQ(chromaSpreadingRows(5, 2), (Rows{1}));
+}
+
+TEST(Dithering, PartlyCoveredBlockColumnStillSpreads) {
+    // Width 5 with 2 x 2 blocks: block column 2 covers x = 4 only. Its 5/16
+    // of 48 reaches the cell below it; block column 1 alone gives 1/16.
+    ConverterSettings s = coarseChroma();
+    TestPlanes p = flatPlanes(5, 4, 0, 48, s);
+    quantiseRow(s, p, 3);
+    EXPECT_GE(p.chromaA[std::size_t(0 * p.subWidth + 2)], 48 + 15);
 }
 
 // ---- reconstruction ------------------------------------------------------------------
