@@ -6,15 +6,5 @@
 #include "planes.h"
 #include "settings.h"
 
-// The samples of one pixel as stored in the planes.
-struct StoredSamples {
-    std::uint8_t y; // luma
-    std::uint8_t a; // first chroma, biased
-    std::uint8_t b; // second chroma, biased
-};
-
-StoredSamples yjkFromRgb(int red, int green, int blue);
-StoredSamples yuvFromRgb(int red, int green, int blue);
-
 void loadPicture(BinaryFile& input, const ConverterSettings& settings,
                  const PictureGeometry& geometry, ConverterPlanes& planes);

@@ -2,15 +2,6 @@
 
 #include "bmp_header.h"
 
-// The inverse of the YJK transform: R = Y + J, G = Y + K, B = 5Y/4 - J/2 - K/4,
-// with J and K doubled back from their stored halves and every quotient taken
-// by an arithmetic shift, which rounds toward minus infinity.
-Rgb rgbFromYjk(const MaskedSamples& masked) {
-    int j = 2 * (masked.a - 128);
-    int k = 2 * (masked.b - 128);
-    return {masked.y + j, masked.y + k, ((5 * masked.y) >> 2) - (j >> 1) - (k >> 2)};
-}
-
 static int clampByte(int value) { return value < 0 ? 0 : value > 255 ? 255 : value; }
 
 Rgb clampAndFilter(Rgb colour, bool dacFilter) {
@@ -31,7 +22,7 @@ static void convertRow(const ConverterSettings& settings, ConverterPlanes& plane
     std::uint8_t* row = planes.rowBuffer.data();
     const std::int32_t sy = y >> settings.vShift;
     for (std::int32_t x = 0; x < planes.luma.width; ++x) {
-        MaskedSamples masked = quantisePixel(settings, planes, x, y, sy);
+        Samples masked = quantisePixel(settings, planes, x, y, sy);
         Rgb colour = settings.useYuv ? rgbFromYuv(masked) : rgbFromYjk(masked);
         colour = clampAndFilter(colour, settings.dacFilter);
         row[3 * x + 0] = std::uint8_t(colour.blue);

@@ -3,13 +3,12 @@
 #pragma once
 
 #include "binary_file.h"
+#include "colour.h"
 #include "dialogue.h"
 #include "planes.h"
 #include "quantising.h"
 #include "settings.h"
-#include "yuv.h"
 
-Rgb rgbFromYjk(const MaskedSamples& masked);
 // Clamps to 0..255 (red, then green, then blue) and, with the DAC filter,
 // keeps the 5 high bits of each.
 Rgb clampAndFilter(Rgb colour, bool dacFilter);

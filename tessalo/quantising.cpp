@@ -34,8 +34,8 @@ static void spreadError(Plane& plane, std::int32_t x, std::int32_t y, std::int32
     }
 }
 
-MaskedSamples quantisePixel(const ConverterSettings& settings, ConverterPlanes& planes,
-                            std::int32_t x, std::int32_t y, std::int32_t sy) {
+Samples quantisePixel(const ConverterSettings& settings, ConverterPlanes& planes, std::int32_t x,
+                      std::int32_t y, std::int32_t sy) {
     const std::int32_t sx = x >> settings.hShift;
     int sampleY = planes.luma.at(x, y);
     int sampleA = planes.subChromaA.at(sx, sy);
@@ -49,8 +49,8 @@ MaskedSamples quantisePixel(const ConverterSettings& settings, ConverterPlanes& 
         sampleB = checkerboardStep(sampleB, settings.bitmask2B);
     }
 
-    MaskedSamples masked{sampleY & settings.bitmask1Y, sampleA & settings.bitmask1A,
-                         sampleB & settings.bitmask1B};
+    Samples masked{sampleY & settings.bitmask1Y, sampleA & settings.bitmask1A,
+                   sampleB & settings.bitmask1B};
 
     if (settings.lumaDither == 2)
         spreadError(planes.luma, x, y, planes.luma.width - 1, sampleY - masked.y);

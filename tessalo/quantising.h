@@ -3,14 +3,9 @@
 // chroma, then AND-masking to the chosen bit depths.
 #pragma once
 
+#include "colour.h"
 #include "planes.h"
 #include "settings.h"
-
-struct MaskedSamples {
-    int y; // luma
-    int a; // first chroma, biased
-    int b; // second chroma, biased
-};
 
 // Adds error x weight / 16, rounded down, to a cell, clamped at 255.
 void addShare(std::uint8_t& cell, int error, int weight);
@@ -18,5 +13,5 @@ void addShare(std::uint8_t& cell, int error, int weight);
 // The pixel (x, y) of the pass, which runs from y = height - 1 down to 0 and
 // from x = 0 up; sy = y >> vShift. Level-2 dithering spreads the error into
 // the cells the pass reads later.
-MaskedSamples quantisePixel(const ConverterSettings& settings, ConverterPlanes& planes,
-                            std::int32_t x, std::int32_t y, std::int32_t sy);
+Samples quantisePixel(const ConverterSettings& settings, ConverterPlanes& planes, std::int32_t x,
+                      std::int32_t y, std::int32_t sy);
