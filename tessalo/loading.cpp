@@ -1,28 +1,12 @@
 #include "loading.h"
 
-#include "yuv.h"
+#include "colour.h"
 
-// YJK: Y = B/2 + R/4 + G/8 with each term floored on its own, J = R - Y,
-// K = G - Y. Both chroma values are stored halved (arithmetic shift, which
-// floors) and biased by 128. White gives Y = 127 + 63 + 31 = 221.
-StoredSamples yjkFromRgb(int red, int green, int blue) {
-    int luma = (blue >> 1) + (red >> 2) + (green >> 3);
-    int j = red - luma;
-    int k = green - luma;
-    return {std::uint8_t(luma), std::uint8_t((j >> 1) + 128), std::uint8_t((k >> 1) + 128)};
-}
-
-StoredSamples yuvFromRgb(int red, int green, int blue) {
-    StoredSamples samples;
-    yuvSamples(red, green, blue, &samples.y, &samples.a, &samples.b);
-    return samples;
-}
-
-static void storeSamples(StoredSamples samples, std::int32_t x, std::uint8_t* luma,
-                         std::uint8_t* chromaA, std::uint8_t* chromaB) {
-    luma[x] = samples.y;
-    chromaA[x] = samples.a;
-    chromaB[x] = samples.b;
+static void storeSamples(Samples samples, std::int32_t x, std::uint8_t* luma, std::uint8_t* chromaA,
+                         std::uint8_t* chromaB) {
+    luma[x] = std::uint8_t(samples.y);
+    chromaA[x] = std::uint8_t(samples.a);
+    chromaB[x] = std::uint8_t(samples.b);
 }
 
 // The rows of a bottom-up file lie one stride apart, the first stored being

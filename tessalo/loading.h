@@ -8,16 +8,6 @@
 #include "sample_rows.h"
 #include "settings.h"
 
-// The samples of one pixel as stored in the rows.
-struct StoredSamples {
-    std::uint8_t y; // luma
-    std::uint8_t a; // first chroma, biased
-    std::uint8_t b; // second chroma, biased
-};
-
-StoredSamples yjkFromRgb(int red, int green, int blue);
-StoredSamples yuvFromRgb(int red, int green, int blue);
-
 // Reads plane row y (file row height - 1 - y) into `stored`, one padded file
 // row, and converts its pixels into the row's slot of `rows`.
 void loadRow(BinaryFile& input, const ConverterSettings& settings, const PictureGeometry& geometry,

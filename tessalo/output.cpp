@@ -2,15 +2,6 @@
 
 #include "bmp_header.h"
 
-// The inverse of the YJK transform: R = Y + J, G = Y + K, B = 5Y/4 - J/2 - K/4,
-// with J and K doubled back from their stored halves and every quotient taken
-// by an arithmetic shift, which rounds toward minus infinity.
-Rgb rgbFromYjk(const MaskedSamples& masked) {
-    int j = 2 * (masked.a - 128);
-    int k = 2 * (masked.b - 128);
-    return {masked.y + j, masked.y + k, ((5 * masked.y) >> 2) - (j >> 1) - (k >> 2)};
-}
-
 static int clampByte(int value) { return value < 0 ? 0 : value > 255 ? 255 : value; }
 
 Rgb clampAndFilter(Rgb colour, bool dacFilter) {
@@ -62,12 +53,12 @@ void writePreviewRow(const ConverterSettings& settings, const std::uint8_t* luma
     // One loop for each transform, so that the choice is not made per pixel.
     if (settings.useYuv) {
         for (std::int32_t x = 0; x < width; ++x) {
-            const MaskedSamples masked{luma[x], chromaA[x >> shift], chromaB[x >> shift]};
+            const Samples masked{luma[x], chromaA[x >> shift], chromaB[x >> shift]};
             storePixel(&row[3 * x], rgbFromYuv(masked), settings.dacFilter);
         }
     } else {
         for (std::int32_t x = 0; x < width; ++x) {
-            const MaskedSamples masked{luma[x], chromaA[x >> shift], chromaB[x >> shift]};
+            const Samples masked{luma[x], chromaA[x >> shift], chromaB[x >> shift]};
             storePixel(&row[3 * x], rgbFromYjk(masked), settings.dacFilter);
         }
     }

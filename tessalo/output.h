@@ -6,13 +6,12 @@
 #include <vector>
 
 #include "binary_file.h"
+#include "colour.h"
 #include "dialogue.h"
 #include "quantising.h"
 #include "sample_rows.h"
 #include "settings.h"
-#include "yuv.h"
 
-Rgb rgbFromYjk(const MaskedSamples& masked);
 // Clamps to 0..255 (red, then green, then blue) and, with the DAC filter,
 // keeps the 5 high bits of each.
 Rgb clampAndFilter(Rgb colour, bool dacFilter);

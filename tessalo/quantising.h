@@ -7,12 +7,6 @@
 
 #include "settings.h"
 
-struct MaskedSamples {
-    int y; // luma
-    int a; // first chroma, biased
-    int b; // second chroma, biased
-};
-
 // The cells that the pixels of one pass row read and spread error into. The
 // pass runs from y = height - 1 down to 0, so the row it visits next is
 // y - 1 and the block row it visits next is sy - 1.

@@ -1,0 +1,111 @@
+// The colour encodings: pixels worked out by hand, and every input of the
+// YUV arithmetic in each direction against the same formulas evaluated in
+// long double, rounding each step in a significand of at least 64 bits.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "colour.h"
+
+namespace {
+
+struct TransformRow {
+    int red, green, blue;
+    int yjkY, yjkA, yjkB;
+    int yuvY, yuvA, yuvB;
+};
+
+// clang-format off
+const TransformRow transformTable[] = {
+    {0, 0, 0, 0, 128, 128, 0, 128, 128},
+    {255, 255, 255, 221, 145, 145, 255, 128, 128},
+    {255, 0, 0, 63, 224, 96, 76, 91, 206},
+    {0, 255, 0, 31, 112, 240, 150, 54, 62},
+    {0, 0, 255, 127, 64, 64, 29, 239, 115},
+    {128, 128, 128, 112, 136, 136, 128, 128, 128},
+    {1, 2, 3, 1, 128, 128, 2, 128, 127},     // V = -1 halves to -1, not 0
+    {0, 0, 250, 125, 65, 65, 29, 237, 115},  // luma 28.5000...02: just above the half
+    {2, 10, 88, 45, 106, 110, 16, 163, 122}, // luma exactly 16.5: the even 16
+};
+// clang-format on
+
+TEST(ColourTransform, YjkTable) {
+    for (const TransformRow& row : transformTable) {
+        SCOPED_TRACE(::testing::Message() << row.red << "," << row.green << "," << row.blue);
+        Samples s = yjkFromRgb(row.red, row.green, row.blue);
+        EXPECT_EQ(s.y, row.yjkY);
+        EXPECT_EQ(s.a, row.yjkA);
+        EXPECT_EQ(s.b, row.yjkB);
+    }
+}
+
+TEST(ColourTransform, YuvTable) {
+    for (const TransformRow& row : transformTable) {
+        SCOPED_TRACE(::testing::Message() << row.red << "," << row.green << "," << row.blue);
+        Samples s = yuvFromRgb(row.red, row.green, row.blue);
+        EXPECT_EQ(s.y, row.yuvY);
+        EXPECT_EQ(s.a, row.yuvA);
+        EXPECT_EQ(s.b, row.yuvB);
+    }
+}
+
+TEST(ColourTransform, StoredValuesStayInsideTheirRanges) {
+    int minA = 255, maxA = 0, minB = 255, maxB = 0, maxY = 0;
+    for (int r = 0; r < 256; r += 5)
+        for (int g = 0; g < 256; g += 5)
+            for (int b = 0; b < 256; b += 5) {
+                Samples s = yjkFromRgb(r, g, b);
+                minA = std::min(minA, s.a), maxA = std::max(maxA, s.a);
+                minB = std::min(minB, s.b), maxB = std::max(maxB, s.b);
+                maxY = std::max(maxY, s.y);
+            }
+    // The corners of the colour cube reach the extremes.
+    EXPECT_EQ(maxY, 221);
+    EXPECT_EQ(minA, 49);
+    EXPECT_EQ(maxA, 224);
+    EXPECT_EQ(minB, 33);
+    EXPECT_EQ(maxB, 240);
+}
+
+// Straight from the formulas in long double, rounded to nearest even by the C
+// library. The weights are double literals on purpose: the doubles nearest
+// the decimals, widened exactly.
+const long double wR = 0.299, wG = 0.587, wB = 0.114, sU = 0.493, sV = 0.877;
+int nearestEven(long double value) { return int(std::llrint(value)); }
+bool longDoubleTooNarrow() { return std::numeric_limits<long double>::digits < 64; }
+
+TEST(ColourTransform, YuvForwardMatchesLongDoubleForEveryColour) {
+    if (longDoubleTooNarrow()) GTEST_SKIP() << "long double has under 64 significant bits";
+    int mismatches = 0;
+    for (int r = 0; r < 256; ++r)
+        for (int g = 0; g < 256; ++g)
+            for (int b = 0; b < 256; ++b) {
+                int y = nearestEven((r * wR + g * wG) + b * wB);
+                int a = nearestEven((b - y) * sU) + 128;
+                int v = nearestEven((r - y) * sV);
+                int stored = int(std::floor(v / 2.0)) + 128; // halved, floored
+                Samples s = yuvFromRgb(r, g, b);
+                if (s.y != y || s.a != a || s.b != stored) ++mismatches;
+            }
+    EXPECT_EQ(mismatches, 0);
+}
+
+TEST(ColourTransform, YuvInverseMatchesLongDoubleForEverySample) {
+    if (longDoubleTooNarrow()) GTEST_SKIP() << "long double has under 64 significant bits";
+    int mismatches = 0;
+    for (int y = 0; y < 256; ++y)
+        for (int a = 0; a < 256; ++a)
+            for (int b = 0; b < 256; ++b) {
+                int u = a - 128, v = 2 * (b - 128);
+                int red = nearestEven(v / sV + y);
+                int blue = nearestEven(u / sU + y);
+                int green = nearestEven(((y - blue * wB) - red * wR) / wG);
+                Rgb c = rgbFromYuv({y, a, b});
+                if (c.red != red || c.green != green || c.blue != blue) ++mismatches;
+            }
+    EXPECT_EQ(mismatches, 0);
+}
+
+} // namespace
