@@ -2,6 +2,7 @@
 
 #include "binary_file.h"
 #include "bmp_header.h"
+#include "decode.h"
 #include "dialogue.h"
 #include "help.h"
 #include "loading.h"
@@ -43,6 +44,7 @@ static ConverterPlanes allocatePlanes(Dialogue& dialogue, const PictureGeometry&
 
 void runConverter(Dialogue& dialogue) {
     answerHelpOrVersion(dialogue);
+    answerDecode(dialogue);
     ConverterSettings settings = gatherSettings(dialogue);
 
     BinaryFile input;
