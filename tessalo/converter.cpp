@@ -8,6 +8,8 @@
 #include "loading.h"
 #include "output.h"
 #include "planes.h"
+#include "screen_file.h"
+#include "screen_pass.h"
 #include "settings.h"
 #include "subsampling.h"
 
@@ -54,6 +56,9 @@ void runConverter(Dialogue& dialogue) {
     dialogue.printText(" height = ", false);
     dialogue.printSigned(header.height, true);
     PictureGeometry geometry = pictureGeometry(dialogue, header, settings);
+    const ScreenKind screenKind = screenKindOf(settings.outFile);
+    std::string screenRefusal = screenProblem(settings, screenKind, header.width, header.height);
+    if (!screenRefusal.empty()) dialogue.fail(screenRefusal);
     ConverterPlanes planes = allocatePlanes(dialogue, geometry);
 
     dialogue.printText("loading image...", true);
@@ -65,6 +70,9 @@ void runConverter(Dialogue& dialogue) {
     subsampleChroma(settings, planes);
 
     dialogue.printText("converting image...", true);
-    writePreview(dialogue, settings, geometry, planes);
+    if (screenKind != ScreenKind::none)
+        writeScreen(dialogue, settings, geometry, planes);
+    else
+        writePreview(dialogue, settings, geometry, planes);
     dialogue.endProgram(0);
 }
