@@ -48,7 +48,8 @@ void answerDecode(Dialogue& dialogue) {
     const std::string inName = dialogue.commandWord(2);
     const std::string outName = dialogue.commandWord(3);
     if (inName.empty() || outName.empty())
-        dialogue.fail("--decode needs a screen file and a BMP name: tessalo --decode SCREENFILE OUT");
+        dialogue.fail(
+            "--decode needs a screen file and a BMP name: tessalo --decode SCREENFILE OUT");
     const ScreenKind kind = screenKindOf(inName);
     if (kind == ScreenKind::none)
         dialogue.fail("cannot decode " + inName +

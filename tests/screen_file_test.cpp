@@ -97,9 +97,9 @@ TEST(ScreenFile, Refusals) {
         EXPECT_EQ(screenKindOf(name), ScreenKind::none);
 }
 
-// The preview with the DAC filter shows 8 x the data-book decode of the file,
-// R = Y + J, G = Y + K, B = floor((5Y - 2J - K) / 4) in 5-bit levels, for
-// every sample the two presets can produce.
+// The preview with the DAC filter shows 8 x the chip's levels of the file
+// with blue rounded down: R = Y + J, G = Y + K, B = floor((5Y - 2J - K) / 4)
+// in 5-bit levels, for every sample the two presets can produce.
 TEST(ScreenFile, PreviewShowsTheFileForEverySample) {
     auto clamp = [](int v) { return v < 0 ? 0 : v > 31 ? 31 : v; };
     for (ScreenKind kind : {ScreenKind::screen12, ScreenKind::screen10}) {
