@@ -10,7 +10,8 @@
 # a 160 x 120 detail at twice the size, pixels repeated, since scaling them
 # down would smooth away the dithering and the chroma blocks they are about;
 # the same detail of the original stands beside them. The resized pictures
-# are shown as they are.
+# are shown as they are, and so are the filled picture's screen 12 preview and
+# its screen file as the chip shows it (tessalo --decode).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${1:-build}"
@@ -64,5 +65,12 @@ for picture in landscape fruit; do
   "$pravun" "$source" /m256x212 /t "$work/$picture-fill.bmp" >/dev/null
   png "$gallery/$picture-fit.png" "$work/$picture-fit.bmp"
   png "$gallery/$picture-fill.png" "$work/$picture-fill.bmp"
+  # The filled picture's screen 12 file as the chip shows it, beside the
+  # preview made with the same words.
+  "$tessalo" batch 2 4 1 2 1 y "$work/$picture-fill.bmp" "$work/$picture-msx-preview.bmp" >/dev/null
+  "$tessalo" batch 2 4 1 2 1 y "$work/$picture-fill.bmp" "$work/$picture.SCC" >/dev/null
+  "$tessalo" --decode "$work/$picture.SCC" "$work/$picture-msx-machine.bmp" >/dev/null
+  png "$gallery/$picture-msx-preview.png" "$work/$picture-msx-preview.bmp"
+  png "$gallery/$picture-msx-machine.png" "$work/$picture-msx-machine.bmp"
 done
 du -ch "$gallery"/*.png | tail -n 1

@@ -85,7 +85,7 @@ void convertPicture(BinaryFile& input, const ConverterSettings& settings,
         const std::int32_t blocksUsed = std::int32_t(buffers.maskedA.size());
         quantiseChromaRow(settings, row, blocksUsed, buffers.maskedA.data(),
                           buffers.maskedB.data());
-        writePreviewRow(settings, luma, buffers.maskedA.data(), buffers.maskedB.data(),
+        writePreviewRow(settings, y, luma, buffers.maskedA.data(), buffers.maskedB.data(),
                         geometry.width, output);
     }
 }

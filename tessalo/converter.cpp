@@ -5,9 +5,11 @@
 #include "binary_file.h"
 #include "bmp_header.h"
 #include "conversion_pass.h"
+#include "decode.h"
 #include "dialogue.h"
 #include "help.h"
 #include "output.h"
+#include "screen_file.h"
 #include "settings.h"
 
 // The geometry of the picture and of its subsampled planes. The preview's
@@ -42,6 +44,7 @@ static PassBuffers allocateBuffers(Dialogue& dialogue, const ConverterSettings& 
 
 void runConverter(Dialogue& dialogue) {
     answerHelpOrVersion(dialogue);
+    answerDecode(dialogue);
     ConverterSettings settings = gatherSettings(dialogue);
 
     BinaryFile input;
@@ -51,10 +54,15 @@ void runConverter(Dialogue& dialogue) {
     dialogue.printText(" height = ", false);
     dialogue.printSigned(header.height, true);
     PictureGeometry geometry = pictureGeometry(dialogue, header, settings);
+    // An output named as a screen file gets one, when the screen can show it.
+    const ScreenKind screenKind = screenKindOf(settings.outFile);
+    const std::string screenRefusal =
+        screenProblem(settings, screenKind, geometry.width, geometry.height);
+    if (!screenRefusal.empty()) dialogue.fail(screenRefusal);
     // The output is created before the work, so that a name that cannot be
     // written is reported at once.
     PreviewOutput output;
-    openPreview(dialogue, settings, geometry, input, output);
+    openPreview(dialogue, settings, geometry, screenKind, input, output);
     PassBuffers buffers = allocateBuffers(dialogue, settings, geometry);
 
     // The stages run together, row by row; their lines keep their order.

@@ -17,10 +17,15 @@ Rgb clampAndFilter(Rgb colour, bool dacFilter) {
 }
 
 void openPreview(Dialogue& dialogue, const ConverterSettings& settings,
-                 const PictureGeometry& geometry, BinaryFile& input, PreviewOutput& output) {
+                 const PictureGeometry& geometry, ScreenKind screenKind, BinaryFile& input,
+                 PreviewOutput& output) {
     if (settings.outFile.empty()) dialogue.fail("no outfile name given");
     if (!output.file.openReplacement(settings.outFile))
         dialogue.fail("cannot write outfile " + settings.outFile + ": " + output.file.errorText());
+    if (screenKind != ScreenKind::none) {
+        output.screen = blankScreen(screenKind);
+        return;
+    }
     try {
         output.row.assign(geometry.rowStride, 0);
     } catch (const std::bad_alloc&) {
@@ -45,9 +50,23 @@ static void storePixel(std::uint8_t* pixel, Rgb colour, bool dacFilter) {
     pixel[2] = std::uint8_t(colour.red);
 }
 
-void writePreviewRow(const ConverterSettings& settings, const std::uint8_t* luma,
+// The screen keeps the masked samples themselves; the chip decodes them.
+static void putScreenRow(const ConverterSettings& settings, std::int32_t y,
+                         const std::uint8_t* luma, const std::uint8_t* chromaA,
+                         const std::uint8_t* chromaB, std::int32_t width, ScreenImage& screen) {
+    for (std::int32_t x = 0; x < width; ++x) {
+        const std::int32_t sx = x >> settings.hShift;
+        putScreenPixel(screen, x, y, luma[x], chromaA[sx], chromaB[sx]);
+    }
+}
+
+void writePreviewRow(const ConverterSettings& settings, std::int32_t y, const std::uint8_t* luma,
                      const std::uint8_t* chromaA, const std::uint8_t* chromaB, std::int32_t width,
                      PreviewOutput& output) {
+    if (output.screen.kind != ScreenKind::none) {
+        putScreenRow(settings, y, luma, chromaA, chromaB, width, output.screen);
+        return;
+    }
     std::uint8_t* row = output.row.data();
     const int shift = settings.hShift;
     // One loop for each transform, so that the choice is not made per pixel.
@@ -67,6 +86,10 @@ void writePreviewRow(const ConverterSettings& settings, const std::uint8_t* luma
 }
 
 void finishPreview(Dialogue& dialogue, const ConverterSettings& settings, PreviewOutput& output) {
+    if (output.screen.kind != ScreenKind::none) {
+        const std::vector<std::uint8_t> file = bsaveFile(output.screen);
+        output.file.put(1, file.data(), file.size());
+    }
     if (!output.file.commitReplacement())
         dialogue.fail("cannot write outfile " + settings.outFile + ": " + output.file.errorText());
 }

@@ -1,0 +1,176 @@
+// Screen files for the V9958: how a group of 4 pixels is packed, which
+// settings and sizes are refused, that the file shows exactly the preview,
+// and how the chip's own decode differs from it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "output.h"
+#include "screen_file.h"
+#include "test_support.h"
+
+namespace {
+
+TEST(ScreenFile, PackingOfAGroup) {
+    // J = -31 is 100001 and K = 31 is 011111 in 6 bits; -32 is 100000, -1 111111.
+    // clang-format off
+    const struct { ScreenKind kind; int x, y, maskedY, maskedA, maskedB, groupX; Bytes group; } table[] = {
+        {ScreenKind::screen12, 0, 0, 255, 128, 128, 0, {0xF8, 0, 0, 0}},
+        {ScreenKind::screen12, 1, 0, 8, 4, 252, 0, {7, 0x0B, 1, 4}},
+        {ScreenKind::screen12, 6, 3, 0x2F, 132, 124, 4, {7, 7, 0x29, 0}},
+        {ScreenKind::screen10, 255, 211, 0xF7, 0, 0, 252, {0, 4, 0, 0xF4}},
+        {ScreenKind::screen10, 2, 1, 0x18, 132, 124, 0, {7, 7, 0x11, 0}},
+    };
+    // clang-format on
+    for (const auto& row : table) {
+        SCOPED_TRACE(::testing::Message() << "pixel " << row.x << "," << row.y);
+        ScreenImage screen = blankScreen(row.kind);
+        putScreenPixel(screen, row.x, row.y, row.maskedY, row.maskedA, row.maskedB);
+        Bytes file = bsaveFile(screen);
+        ASSERT_EQ(file.size(), 54279u);
+        EXPECT_EQ(Bytes(file.begin(), file.begin() + 7), (Bytes{0xFE, 0, 0, 0xFF, 0xD3, 0, 0}));
+        auto group = file.begin() + 7 + row.y * 256 + row.groupX;
+        EXPECT_EQ(Bytes(group, group + 4), row.group);
+        auto isSet = [](std::uint8_t byte) { return byte != 0; };
+        EXPECT_EQ(std::count_if(file.begin() + 7, file.end(), isSet),
+                  std::count_if(row.group.begin(), row.group.end(), isSet)); // the rest is black
+    }
+}
+
+TEST(ScreenFile, Refusals) {
+    const std::string needs12 = "outfile PIC.SCC is a screen 12 file: it needs option 2 (or 5 "
+                                "with masks 248 252 252) and chroma factors 4 and 1";
+    const std::string needs10 = "outfile PIC.SCC is a screen 10/11 file: it needs option 3 (or "
+                                "5 with masks 240 252 252) and chroma factors 4 and 1";
+    const std::string large = "outfile PIC.SCC is a screen 12 file of at most 256 x 212 pixels, ";
+    const std::string resize = ": first run pravun 'my photo.bmp' /m256x212 /t screen.bmp";
+    // clang-format off
+    const struct { bool yuv; int maskY, maskJ, hFactor, vFactor; ScreenKind kind; int width, height; std::string refusal; } table[] = {
+        {false, 0xF8, 0xFC, 4, 1, ScreenKind::screen12, 256, 212, ""},
+        {false, 0xF0, 0xFC, 4, 1, ScreenKind::screen10, 1, 212, ""},
+        {false, 0xF0, 0xFC, 4, 1, ScreenKind::screen12, 8, 8, needs12},
+        {false, 0xF8, 0xFC, 4, 1, ScreenKind::screen10, 8, 8, needs10},
+        {true, 0xF8, 0xFC, 4, 1, ScreenKind::screen12, 8, 8, needs12},
+        {true, 0xFF, 0xFF, 2, 2, ScreenKind::none, 999, 999, ""},
+        {false, 0xF8, 0xFC, 2, 1, ScreenKind::screen12, 8, 8, needs12},
+        {false, 0xF8, 0xFC, 4, 2, ScreenKind::screen12, 8, 8, needs12},
+        {false, 0xF0, 0xF8, 4, 1, ScreenKind::screen10, 8, 8, needs10},
+        {false, 0xF8, 0xFC, 4, 1, ScreenKind::screen12, 257, 1, large + "not 257 x 1" + resize},
+        {false, 0xF8, 0xFC, 4, 1, ScreenKind::screen12, 256, 213, large + "not 256 x 213" + resize},
+    };
+    // clang-format on
+    for (const auto& row : table) {
+        ConverterSettings s;
+        s.useYuv = row.yuv, s.bitmask1Y = row.maskY, s.bitmask1A = row.maskJ, s.bitmask1B = 0xFC;
+        s.hFactor = row.hFactor, s.vFactor = row.vFactor;
+        s.inFile = "my photo.bmp", s.outFile = "PIC.SCC";
+        EXPECT_EQ(screenProblem(s, row.kind, row.width, row.height), row.refusal);
+    }
+    for (const char* name : {"a.SCC", "b.scc"}) EXPECT_EQ(screenKindOf(name), ScreenKind::screen12);
+    for (const char* name : {"a.SCA", "a.scb"}) EXPECT_EQ(screenKindOf(name), ScreenKind::screen10);
+    for (const char* name : {"a.bmp", "a.SCC.bmp", "SC"})
+        EXPECT_EQ(screenKindOf(name), ScreenKind::none);
+}
+
+// The preview with the DAC filter shows 8 x the chip's levels of the file
+// with blue rounded down: R = Y + J, G = Y + K, B = floor((5Y - 2J - K) / 4)
+// in 5-bit levels, for every sample the two presets can produce.
+TEST(ScreenFile, PreviewShowsTheFileForEverySample) {
+    auto clamp = [](int v) { return v < 0 ? 0 : v > 31 ? 31 : v; };
+    for (ScreenKind kind : {ScreenKind::screen12, ScreenKind::screen10}) {
+        const int lumaStep = kind == ScreenKind::screen12 ? 8 : 16;
+        ScreenImage screen = blankScreen(kind);
+        long mismatches = 0, cases = 0;
+        for (int y = 0; y < 256; y += lumaStep)
+            for (int a = 0; a < 256; a += 4)
+                for (int b = 0; b < 256; b += 4) {
+                    putScreenPixel(screen, 1, 0, y, a, b);
+                    ScreenYjk f = unpackYjk(&screen.vram[0], 1);
+                    int fiveY4 = 5 * f.y - 2 * f.j - f.k;
+                    int bookBlue = fiveY4 >= 0 ? fiveY4 / 4 : -((-fiveY4 + 3) / 4);
+                    Rgb preview = clampAndFilter(rgbFromYjk({y, a, b}), true);
+                    mismatches += preview.red != 8 * clamp(f.y + f.j) ||
+                                  preview.green != 8 * clamp(f.y + f.k) ||
+                                  preview.blue != 8 * clamp(bookBlue);
+                    ++cases;
+                }
+        EXPECT_EQ(cases, kind == ScreenKind::screen12 ? 131072 : 65536);
+        EXPECT_EQ(mismatches, 0);
+    }
+}
+
+std::vector<int> levels(ScreenColour c) { return {c.red, c.green, c.blue}; }
+
+TEST(ScreenDecode, MachineRoundsBlue) {
+    // clang-format off
+    const struct { ScreenYjk yjk; std::vector<int> expected; } table[] = {
+        {{2, 0, 0}, {2, 2, 3}},       // the preview shows blue 2
+        {{31, 31, 31}, {31, 31, 16}}, {{0, -32, -32}, {0, 0, 24}},
+        {{4, -1, 3}, {3, 7, 5}},      // (20 + 2 - 3 + 2) / 4 = 5.25
+        {{1, 5, 0}, {6, 1, 0}},       // -3 / 4 truncates to 0
+    };
+    // clang-format on
+    for (const auto& row : table) EXPECT_EQ(levels(machineColour(row.yjk)), row.expected);
+}
+
+// Screen 11: attribute pixels take the file's palette table when the file
+// reaches it, else the chip's power-on colours; YJK neighbours keep the
+// group's J and K.
+TEST(ScreenDecode, PalettePixels) {
+    Bytes file(7 + 0xFAA0, 0);
+    file[0] = 0xFE, file[3] = 0x9F, file[4] = 0xFA;
+    file[7 + 0] = 0x58;                                      // colour 5, attribute bit
+    file[7 + 1] = 0x80 | 1;                                  // Y 16, K bits 5-3 = 1: K = 8
+    file[7 + 0xFA80 + 10] = 0x62, file[7 + 0xFA80 + 11] = 7; // colour 5: R 6, B 2, G 7
+    ASSERT_EQ(bsaveProblem(file), "");
+    EXPECT_EQ(levels(decodeScreen(ScreenKind::screen10, file)[0]), (std::vector<int>{27, 31, 9}));
+    EXPECT_EQ(levels(decodeScreen(ScreenKind::screen10, file)[1]), (std::vector<int>{16, 24, 18}));
+    file[3] = 0xFF, file[4] = 0xD3;
+    EXPECT_EQ(levels(decodeScreen(ScreenKind::screen10, file)[0]), (std::vector<int>{9, 13, 31}));
+    EXPECT_EQ(decodeScreen(ScreenKind::screen12, file)[0].red, 11); // Y 11, J 0
+}
+
+TEST(ScreenDecode, RefusedFiles) {
+    // clang-format off
+    const struct { Bytes header; std::size_t body; std::string refusal; } table[] = {
+        {{0xFE, 0, 0, 0xFF, 0xD3, 0, 0}, 54272, ""},
+        {{0xFE, 0, 0, 0xFF, 1, 0, 0}, 512, ""},
+        {{0xFD, 0, 0, 0xFF, 1, 0, 0}, 512, "it is not a BSAVE file (the first of its 7 header bytes must be FE)"},
+        {{0xFE, 0, 0, 0xFF, 1}, 0, "it is not a BSAVE file (the first of its 7 header bytes must be FE)"},
+        {{0xFE, 0, 0x40, 0xFF, 0x40, 0, 0}, 256, "it starts at address &H4000, not at 0: only a whole screen saved from address 0 can be shown"},
+        {{0xFE, 0, 0, 0xFE, 0, 0, 0}, 255, "it ends at address &H00FE, before the end of the screen's first line (&H00FF)"},
+        {{0xFE, 0, 0, 0xFF, 0xD3, 0, 0}, 54271, "its header says 54272 bytes follow, but only 54271 do"},
+    };
+    // clang-format on
+    for (const auto& row : table) {
+        Bytes file = row.header;
+        file.resize(file.size() + row.body);
+        EXPECT_EQ(bsaveProblem(file), row.refusal);
+    }
+}
+
+// The program: a two-line screen 12 file becomes a 256 x 2 BMP, bottom line
+// first; an unknown extension is refused without output.
+TEST(ScreenDecode, Program) {
+    Scratch scratch;
+    Bytes file = {0xFE, 0, 0, 0xFF, 1, 0, 0};
+    file.resize(7 + 512 + 100, 0);
+    file[7 + 256] = 0x10; // line 1, pixel 0: Y 2 -> 16, 16, 24
+    writeFile(scratch.path("in.scc"), file);
+    writeFile(scratch.path("in.sc5"), file);
+    RunResult run =
+        runProgram(TESSALO_EXECUTABLE, {"--decode", "in.scc", "out.bmp"}, "", scratch.folder);
+    EXPECT_EQ(run.exitStatus, 0);
+    Bytes bmp = readFile(scratch.path("out.bmp"));
+    ASSERT_EQ(bmp.size(), 54u + 2 * 768);
+    EXPECT_EQ(Bytes(bmp.begin() + 18, bmp.begin() + 26), (Bytes{0, 1, 0, 0, 2, 0, 0, 0}));
+    EXPECT_EQ(Bytes(bmp.begin() + 54, bmp.begin() + 57), (Bytes{24, 16, 16}));
+    EXPECT_EQ(Bytes(bmp.begin() + 54 + 768, bmp.begin() + 57 + 768), (Bytes{0, 0, 0}));
+    run = runProgram(TESSALO_EXECUTABLE, {"--decode", "in.sc5", "x.bmp"}, "", scratch.folder);
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_EQ(run.console, "cannot decode in.sc5: the name must end in .SCC (screen 12), .SCA "
+                           "or .SCB (screens 10/11)\r\n");
+    EXPECT_FALSE(fileExists(scratch.path("x.bmp")));
+}
+
+} // namespace
