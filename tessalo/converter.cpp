@@ -4,6 +4,7 @@
 #include "bmp_header.h"
 #include "dialogue.h"
 #include "help.h"
+#include "input_picture.h"
 #include "loading.h"
 #include "output.h"
 #include "planes.h"
@@ -46,7 +47,8 @@ void runConverter(Dialogue& dialogue) {
     ConverterSettings settings = gatherSettings(dialogue);
 
     BinaryFile input;
-    BmpHeader header = openInputPicture(dialogue, input, settings.inFile);
+    PictureRows rows;
+    BmpHeader header = openInputPicture(dialogue, input, settings.inFile, rows);
     dialogue.printText("input file width = ", false);
     dialogue.printSigned(header.width, false);
     dialogue.printText(" height = ", false);
@@ -55,7 +57,8 @@ void runConverter(Dialogue& dialogue) {
     ConverterPlanes planes = allocatePlanes(dialogue, geometry);
 
     dialogue.printText("loading image...", true);
-    loadPicture(input, settings, geometry, planes);
+    std::string problem = loadPicture(rows, settings, geometry, planes);
+    if (!problem.empty()) dialogue.fail(problem);
     if (input.error != 0)
         dialogue.fail("cannot read infile " + settings.inFile + ": " + input.errorText());
 

@@ -18,15 +18,15 @@ StoredSamples yuvFromRgb(int red, int green, int blue) {
     return samples;
 }
 
-// Rows are read in file order, the first stored row being plane row
-// height - 1; the padding bytes at the end of each row are skipped.
-void loadPicture(BinaryFile& input, const ConverterSettings& settings,
-                 const PictureGeometry& geometry, ConverterPlanes& planes) {
+// Rows are read from the bottom up, the bottom row being plane row
+// height - 1. The row buffer's padding bytes end as those of the last stored
+// row of a plain file, and stay 0 for every other layout.
+std::string loadPicture(PictureRows& input, const ConverterSettings& settings,
+                        const PictureGeometry& geometry, ConverterPlanes& planes) {
     std::uint8_t* row = planes.rowBuffer.data();
-    std::int64_t position = geometry.firstRowPosition;
     for (std::int32_t y = geometry.height - 1; y >= 0; --y) {
-        input.get(position, row, geometry.rowStride);
-        position += geometry.rowStride;
+        std::string problem = readPictureRow(input, geometry.height - 1 - y, row);
+        if (!problem.empty()) return problem;
         std::uint8_t* luma = planes.luma.row(y);
         std::uint8_t* chromaA = planes.chromaA.row(y);
         std::uint8_t* chromaB = planes.chromaB.row(y);
@@ -39,4 +39,11 @@ void loadPicture(BinaryFile& input, const ConverterSettings& settings,
             chromaB[x] = samples.b;
         }
     }
+    if (isPlainPicture(input)) {
+        const std::uint32_t pixelBytes = 3 * std::uint32_t(geometry.width);
+        input.file->get(geometry.firstRowPosition +
+                            std::int64_t(geometry.height - 1) * geometry.rowStride + pixelBytes,
+                        row + pixelBytes, geometry.rowStride - pixelBytes);
+    }
+    return "";
 }

@@ -2,7 +2,7 @@
 // chroma samples by the YJK or the YUV transform.
 #pragma once
 
-#include "binary_file.h"
+#include "picture_rows.h"
 #include "planes.h"
 #include "settings.h"
 
@@ -16,5 +16,6 @@ struct StoredSamples {
 StoredSamples yjkFromRgb(int red, int green, int blue);
 StoredSamples yuvFromRgb(int red, int green, int blue);
 
-void loadPicture(BinaryFile& input, const ConverterSettings& settings,
-                 const PictureGeometry& geometry, ConverterPlanes& planes);
+// Returns "" or the one-line refusal of a row that could not be read.
+std::string loadPicture(PictureRows& input, const ConverterSettings& settings,
+                        const PictureGeometry& geometry, ConverterPlanes& planes);
