@@ -1,5 +1,8 @@
 #include "bmp_header.h"
 
+#include <algorithm>
+#include <climits>
+
 std::uint16_t readU16le(const std::uint8_t* bytes) {
     return std::uint16_t(bytes[0] | bytes[1] << 8);
 }
@@ -23,58 +26,140 @@ BmpHeader parseBmpHeader(const HeaderBytes& bytes) {
     header.bytes = bytes;
     header.pixelDataOffset = readU32le(&bytes[10]);
     header.infoHeaderSize = readU32le(&bytes[14]);
-    header.width = std::int32_t(readU32le(&bytes[18]));
-    header.height = std::int32_t(readU32le(&bytes[22]));
-    header.bitsPerPixel = readU16le(&bytes[28]);
-    header.compression = readU32le(&bytes[30]);
+    if (header.infoHeaderSize == os2CoreHeaderSize) {
+        // 16-bit unsigned sizes, no compression, no colour count.
+        header.width = readU16le(&bytes[18]);
+        header.storedHeight = readU16le(&bytes[20]);
+        header.bitsPerPixel = readU16le(&bytes[24]);
+    } else {
+        header.width = std::int32_t(readU32le(&bytes[18]));
+        header.storedHeight = std::int32_t(readU32le(&bytes[22]));
+        header.bitsPerPixel = readU16le(&bytes[28]);
+        header.compression = readU32le(&bytes[30]);
+        header.coloursUsed = readU32le(&bytes[46]);
+    }
+    header.topDown = header.storedHeight < 0;
+    // The most negative height has no positive counterpart: no picture.
+    header.height = header.storedHeight == INT32_MIN ? 0
+                    : header.topDown                 ? -header.storedHeight
+                                                     : header.storedHeight;
     return header;
 }
 
 std::uint64_t paddedRowLength(std::uint64_t width) { return (width * 3 + 3) & ~std::uint64_t(3); }
 
+std::uint64_t storedRowLength(std::uint64_t width, unsigned bitsPerPixel) {
+    return (width * bitsPerPixel + 31) / 32 * 4;
+}
+
+bool isPlainBmp(const BmpHeader& header) {
+    return header.bitsPerPixel == 24 && header.compression == bmpUncompressed && !header.topDown &&
+           header.infoHeaderSize >= 40;
+}
+
+bool isRunLengthCoded(const BmpHeader& header) {
+    return header.compression == bmpRle8 || header.compression == bmpRle4;
+}
+
+bool hasBitMasks(const BmpHeader& header) {
+    return header.compression == bmpBitFields || header.compression == bmpAlphaBitFields;
+}
+
+std::uint32_t colourTableOffset(const BmpHeader& header) {
+    std::uint32_t end = 14 + header.infoHeaderSize;
+    if (header.infoHeaderSize == 40 && header.compression == bmpBitFields) end += 12;
+    if (header.infoHeaderSize == 40 && header.compression == bmpAlphaBitFields) end += 16;
+    return end;
+}
+
+static std::string compressionProblem(const BmpHeader& header) {
+    const std::string method = "(method " + std::to_string(header.compression) + ")";
+    if (header.infoHeaderSize == os2HeaderSize && header.compression == bmpBitFields)
+        return "infile is compressed with OS/2 Huffman coding " + method +
+               ", which is not supported";
+    if (header.infoHeaderSize == os2HeaderSize && header.compression == bmpJpeg)
+        return "infile is compressed with OS/2 24-bit run lengths " + method +
+               ", which is not supported";
+    if (header.compression == bmpJpeg)
+        return "infile holds a JPEG picture inside the BMP " + method + ", which is not supported";
+    if (header.compression == bmpPng)
+        return "infile holds a PNG picture inside the BMP " + method + ", which is not supported";
+    if (header.compression > bmpAlphaBitFields)
+        return "infile is compressed " + method + ", which is not supported";
+    const unsigned bits = header.bitsPerPixel;
+    bool fits = header.compression == bmpUncompressed ||
+                (header.compression == bmpRle8 && bits == 8) ||
+                (header.compression == bmpRle4 && bits == 4) ||
+                (hasBitMasks(header) && (bits == 16 || bits == 32));
+    if (!fits)
+        return "infile has " + std::to_string(bits) + " bits per pixel with compression " + method +
+               ", which do not go together";
+    if (isRunLengthCoded(header) && header.topDown)
+        return "infile is run-length coded and stored top-down (height " +
+               std::to_string(header.storedHeight) + "), which BMP files cannot be";
+    return "";
+}
+
+// The smallest file that holds every stored row; the last row may lack its
+// padding. Saturates where the sum would pass 64 bits.
+static std::uint64_t bytesForRows(const BmpHeader& header) {
+    const std::uint64_t width = std::uint64_t(header.width);
+    const std::uint64_t stride = storedRowLength(width, header.bitsPerPixel);
+    const std::uint64_t lastRow = (width * header.bitsPerPixel + 7) / 8;
+    const std::uint64_t before = std::uint64_t(header.height - 1);
+    const std::uint64_t room = UINT64_MAX - header.pixelDataOffset - lastRow;
+    if (before > room / stride) return UINT64_MAX;
+    return header.pixelDataOffset + stride * before + lastRow;
+}
+
 std::string headerProblem(const BmpHeader& header, std::int64_t fileLength) {
-    if (fileLength < std::int64_t(bmpHeaderSize))
+    const bool core = header.infoHeaderSize == os2CoreHeaderSize;
+    if (fileLength < std::int64_t(core ? 14 + os2CoreHeaderSize : bmpHeaderSize))
         return "infile is too short for a BMP header (" + std::to_string(fileLength) + " bytes)";
-    if (header.infoHeaderSize < 40)
+    if (!core && header.infoHeaderSize < 40)
         return "infile has a " + std::to_string(header.infoHeaderSize) +
-               "-byte information header; only Windows BMPs (40 bytes or more) are supported";
-    if (header.height < 0)
-        return "infile is stored top-down (height " + std::to_string(header.height) +
-               "), which is not supported";
+               "-byte information header, which no BMP layout has";
     if (header.width < 1 || header.height < 1)
         return "infile has no pixels (width " + std::to_string(header.width) + ", height " +
-               std::to_string(header.height) + ")";
-    if (header.bitsPerPixel != 24)
-        return "infile has " + std::to_string(header.bitsPerPixel) +
-               " bits per pixel; only 24-bit BMPs are supported";
-    if (header.compression != 0)
-        return "infile is compressed (method " + std::to_string(header.compression) +
-               "); only uncompressed BMPs are supported";
-    if (header.pixelDataOffset < bmpHeaderSize)
+               std::to_string(header.storedHeight) + ")";
+    const unsigned bits = header.bitsPerPixel;
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
+        return "infile has " + std::to_string(bits) +
+               " bits per pixel; BMPs of 1, 4, 8, 16, 24 or 32 bits are supported";
+    std::string problem = compressionProblem(header);
+    if (!problem.empty()) return problem;
+    // A plain file's rows may start anywhere after the 54 bytes; other
+    // layouts keep their masks and colour table before the rows.
+    const std::uint32_t headerEnd =
+        isPlainBmp(header) ? std::uint32_t(bmpHeaderSize) : colourTableOffset(header);
+    if (header.pixelDataOffset < headerEnd)
         return "infile has its pixel data at offset " + std::to_string(header.pixelDataOffset) +
-               ", inside the 54-byte header";
-    // Every row must be in the file; only the last row's padding may be cut.
-    std::uint64_t width = std::uint64_t(header.width);
-    std::uint64_t needed = header.pixelDataOffset +
-                           paddedRowLength(width) * std::uint64_t(header.height - 1) + width * 3;
+               ", inside the " + std::to_string(headerEnd) + "-byte header";
+    if (isRunLengthCoded(header)) return ""; // its length shows only as it is decoded
+    std::uint64_t needed = bytesForRows(header);
     if (needed > std::uint64_t(fileLength))
         return "infile is too short: its pixel rows need " + std::to_string(needed) +
                " bytes, the file has " + std::to_string(fileLength);
     return "";
 }
 
-BmpHeader openInputPicture(Dialogue& dialogue, BinaryFile& file, const std::string& fileName) {
-    if (fileName.empty()) dialogue.fail("no infile name given");
-    if (!file.openForReading(fileName))
-        dialogue.fail("cannot open infile " + fileName + ": " + file.errorText());
-    HeaderBytes bytes;
-    file.get(1, bytes.data(), bytes.size());
-    if (file.error != 0) dialogue.fail("cannot read infile " + fileName + ": " + file.errorText());
-    if (readU16le(&bytes[0]) != bmpSignature) dialogue.fail("infile is not a 'BM'");
-    BmpHeader header = parseBmpHeader(bytes);
-    std::string problem = headerProblem(header, file.length());
-    if (!problem.empty()) dialogue.fail(problem);
-    return header;
+std::string otherPictureFormat(const HeaderBytes& bytes) {
+    auto startsWith = [&](const char* text, std::size_t length) {
+        return std::equal(text, text + length, bytes.begin(),
+                          [](char a, std::uint8_t b) { return std::uint8_t(a) == b; });
+    };
+    if (startsWith("\x89PNG\r\n\x1a\n", 8)) return "PNG";
+    if (startsWith("\xff\xd8\xff", 3)) return "JPEG";
+    if (startsWith("GIF87a", 6) || startsWith("GIF89a", 6)) return "GIF";
+    if (startsWith("II*\0", 4) || startsWith("MM\0*", 4)) return "TIFF";
+    // Netpbm: "P1" to "P6" and white space.
+    if (bytes[0] == 'P' && bytes[1] >= '1' && bytes[1] <= '6' &&
+        (bytes[2] == ' ' || bytes[2] == '\t' || bytes[2] == '\n' || bytes[2] == '\r')) {
+        static const char* const names[] = {"PBM", "PGM", "PPM"};
+        return names[(bytes[1] - '1') % 3];
+    }
+    if (bytes[0] == 0xFE) return "MSX BSAVE";
+    return "";
 }
 
 HeaderBytes converterHeader(std::int32_t width, std::int32_t height, std::uint32_t rowStride) {
@@ -104,5 +189,19 @@ HeaderBytes resizedHeader(const HeaderBytes& input, std::uint32_t width, std::ui
     putU32le(&bytes[2], pixelDataSize + bmpHeaderSize);
     putU32le(&bytes[10], bmpHeaderSize);
     putU32le(&bytes[14], 40);
+    return bytes;
+}
+
+HeaderBytes plainHeaderFor(const BmpHeader& input) {
+    HeaderBytes bytes{};
+    std::copy(input.bytes.begin(), input.bytes.begin() + 10, bytes.begin()); // "BM", size, reserved
+    putU32le(&bytes[10], bmpHeaderSize);
+    putU32le(&bytes[14], 40);
+    putU32le(&bytes[18], std::uint32_t(input.width));
+    putU32le(&bytes[22], std::uint32_t(input.height));
+    putU16le(&bytes[26], 1);
+    putU16le(&bytes[28], 24);
+    if (input.infoHeaderSize >= 40) // horizontal and vertical resolution
+        std::copy(input.bytes.begin() + 38, input.bytes.begin() + 46, bytes.begin() + 38);
     return bytes;
 }

@@ -20,28 +20,58 @@
 //
 // Rows are stored bottom-up, each width x 3 bytes (blue, green, red) padded
 // to a multiple of 4 bytes: the row stride.
+//
+// That plain file is what both programs write. As input they also take the
+// other common layouts, whose fields share these offsets: 1, 4 and 8 bits a
+// pixel with a colour table, run-length coding (RLE8, RLE4), 16 and 32 bits
+// with bit masks, rows stored top-down (negative height), the OS/2 2.x
+// 64-byte information header, and the OS/2 1.x 12-byte one, which differs:
+//
+//  offset size field (12-byte header only)
+//  14     4   information header size, 12
+//  18     2   width in pixels
+//  20     2   height in pixels
+//  22     2   colour planes
+//  24     2   bits per pixel; no compression, a colour table of 3-byte entries
+//
+// Bit masks follow a 40-byte information header (compression 3) or lie
+// inside a larger one, at offset 54 either way: red, green, blue. The colour
+// table comes after the information header and any masks that follow it.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <string>
 
-#include "binary_file.h"
-#include "dialogue.h"
-
 constexpr std::size_t bmpHeaderSize = 54;
 constexpr std::uint16_t bmpSignature = 0x4D42; // the bytes "B", "M"
 
 using HeaderBytes = std::array<std::uint8_t, bmpHeaderSize>;
 
+// Values of the compression field.
+constexpr std::uint32_t bmpUncompressed = 0;
+constexpr std::uint32_t bmpRle8 = 1;
+constexpr std::uint32_t bmpRle4 = 2;
+constexpr std::uint32_t bmpBitFields = 3; // under OS/2 2.x: Huffman coding
+constexpr std::uint32_t bmpJpeg = 4;      // under OS/2 2.x: 24-bit run lengths
+constexpr std::uint32_t bmpPng = 5;
+constexpr std::uint32_t bmpAlphaBitFields = 6; // four masks after a 40-byte header
+
+constexpr std::uint32_t os2CoreHeaderSize = 12;
+constexpr std::uint32_t os2HeaderSize = 64;
+constexpr std::uint32_t maskOffset = 54; // red, green and blue masks, 4 bytes each
+
 struct BmpHeader {
     HeaderBytes bytes{}; // the first 54 bytes as read
     std::uint32_t pixelDataOffset = 0;
     std::uint32_t infoHeaderSize = 0;
-    std::int32_t width = 0; // signed: a negative height means top-down
-    std::int32_t height = 0;
+    std::int32_t width = 0;
+    std::int32_t height = 0;       // picture rows, whichever way they are stored
+    std::int32_t storedHeight = 0; // the field itself: negative when stored top-down
+    bool topDown = false;          // the first stored row is the top one
     std::uint16_t bitsPerPixel = 0;
     std::uint32_t compression = 0;
+    std::uint32_t coloursUsed = 0; // entries in the colour table; 0 means 2 ^ bits
 };
 
 std::uint16_t readU16le(const std::uint8_t* bytes);
@@ -53,18 +83,34 @@ BmpHeader parseBmpHeader(const HeaderBytes& bytes);
 
 // width x 3 rounded up to a multiple of 4, without overflow for any width.
 std::uint64_t paddedRowLength(std::uint64_t width);
+// A stored row of width pixels of the given bits, padded to a multiple of 4.
+std::uint64_t storedRowLength(std::uint64_t width, unsigned bitsPerPixel);
+
+// A 24-bit, uncompressed, bottom-up file with an information header of 40
+// bytes or more: its rows are read as they are stored, padding included.
+bool isPlainBmp(const BmpHeader& header);
+bool isRunLengthCoded(const BmpHeader& header);
+bool hasBitMasks(const BmpHeader& header);
+// Where the colour table starts: after the information header and the masks
+// that follow a 40-byte one.
+std::uint32_t colourTableOffset(const BmpHeader& header);
 
 // Empty when the header describes a picture the programs can read from a file
 // of fileLength bytes, else the one-line reason it is refused. The last row
 // may lack its padding bytes, which then read as 0.
 std::string headerProblem(const BmpHeader& header, std::int64_t fileLength);
 
-// Opens the input for reading, reads and checks its header. Any problem ends
-// the program with one line and status 1.
-BmpHeader openInputPicture(Dialogue& dialogue, BinaryFile& file, const std::string& fileName);
+// When the first bytes of a file that is no BMP show another picture format,
+// its name ("PNG", "MSX BSAVE"); else empty.
+std::string otherPictureFormat(const HeaderBytes& bytes);
 
 // The converter's header: every field written fresh.
 HeaderBytes converterHeader(std::int32_t width, std::int32_t height, std::uint32_t rowStride);
+
+// A fresh 40-byte header of a plain file for the picture of a file in another
+// layout: the reserved and resolution fields copied where the input has
+// them, every other field that of a 24-bit bottom-up picture of its size.
+HeaderBytes plainHeaderFor(const BmpHeader& input);
 
 // The resizer's header: the input's bytes with the sizes patched and the
 // pixel data placed directly after a 40-byte information header.

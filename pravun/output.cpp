@@ -6,20 +6,19 @@
 
 #include "resampling.h"
 
-// Only what the target rows still need is held in memory: one input row as
-// stored, its horizontal pass, the pixel sums of one target row and that
+// Only what the target rows still need is held in memory: one input row in
+// 24 bits, its horizontal pass, the pixel sums of one target row and that
 // row's bytes. Each target row needs a run of consecutive source rows, and
 // the next target row starts in or after the last of them. So the source is
 // read once, in file order; rows no written target row needs are skipped,
 // and the last normalised row is kept, since the next target row may start
 // in it.
 struct SourceRows {
-    BinaryFile* input = nullptr;
-    std::int64_t firstRowPosition = 0;    // 1-based position of file row 0
-    std::uint64_t rowStride = 0;          // bytes per stored row, padding included
-    std::vector<std::uint8_t> stored;     // one input row as the file holds it
+    PictureRows* input = nullptr;         // reads row r, r = 0 the bottom (first in file order)
+    std::vector<std::uint8_t> stored;     // one input row, 3 bytes per pixel
     std::vector<std::uint8_t> normalised; // its horizontal pass, 3 bytes per written column
     std::int64_t current = -1;            // the source row held in `normalised`
+    std::string problem;                  // why a row could not be read, once one could not
 };
 
 // The horizontal pass of source row r, computed when r is first needed.
@@ -27,8 +26,8 @@ static const std::uint8_t* normalisedRow(SourceRows& rows, std::uint32_t r,
                                          const std::vector<Footprint>& columns,
                                          std::uint32_t gainX) {
     if (rows.current != std::int64_t(r)) {
-        rows.input->get(rows.firstRowPosition + std::int64_t(r * rows.rowStride),
-                        rows.stored.data(), rows.stored.size());
+        std::string problem = readPictureRow(*rows.input, std::int32_t(r), rows.stored.data());
+        if (rows.problem.empty()) rows.problem = problem;
         normaliseRow(rows.stored.data(), columns, gainX, rows.normalised.data());
         rows.current = r;
     }
@@ -60,11 +59,11 @@ struct Buffers {
 };
 
 static void allocateBuffers(Dialogue& dialogue, const ResizeSteps& steps,
-                            const ResizeGeometry& geometry, std::uint64_t rowStride,
+                            const ResizeGeometry& geometry, std::uint32_t inputWidth,
                             SourceRows& rows, Buffers& buffers) {
     const std::size_t rowBytes = std::size_t(geometry.cropWidth) * 3;
     try {
-        rows.stored.assign(rowStride, 0);
+        rows.stored.assign(std::size_t(inputWidth) * 3, 0);
         rows.normalised.assign(rowBytes, 0);
         buffers.columns = columnFootprints(steps, geometry);
         buffers.pixelSums.assign(rowBytes, 0);
@@ -75,22 +74,23 @@ static void allocateBuffers(Dialogue& dialogue, const ResizeSteps& steps,
     }
 }
 
-void writeResizedPicture(Dialogue& dialogue, BinaryFile& input, const BmpHeader& header,
-                         const ResizeGeometry& geometry, const std::string& outputPath) {
+void writeResizedPicture(Dialogue& dialogue, PictureRows& input, const ResizeGeometry& geometry,
+                         const std::string& outputPath) {
+    const BmpHeader& header = input.header;
     const std::uint32_t inputWidth = std::uint32_t(header.width);
     const std::uint32_t inputHeight = std::uint32_t(header.height);
     const ResizeSteps steps = resizeSteps(inputWidth, inputHeight, geometry);
     SourceRows rows;
     rows.input = &input;
-    rows.firstRowPosition = std::int64_t(header.pixelDataOffset) + 1;
-    rows.rowStride = paddedRowLength(inputWidth);
     Buffers buffers;
-    allocateBuffers(dialogue, steps, geometry, rows.rowStride, rows, buffers);
+    allocateBuffers(dialogue, steps, geometry, inputWidth, rows, buffers);
 
     BinaryFile output;
     if (!output.openReplacement(outputPath))
         dialogue.fail("cannot write outfile " + outputPath + ": " + output.errorText());
-    HeaderBytes outputHeader = resizedHeader(header.bytes, geometry.cropWidth, geometry.cropHeight);
+    // A plain input's header is kept; any other layout gives a plain one.
+    const HeaderBytes base = isPlainPicture(input) ? header.bytes : plainHeaderFor(header);
+    HeaderBytes outputHeader = resizedHeader(base, geometry.cropWidth, geometry.cropHeight);
     output.put(1, outputHeader.data(), outputHeader.size());
 
     // Only the written target rows are computed, in file order. Consecutive
@@ -98,7 +98,8 @@ void writeResizedPicture(Dialogue& dialogue, BinaryFile& input, const BmpHeader&
     const std::size_t rowBytes = buffers.targetRow.size();
     std::int64_t position = bmpHeaderSize + 1;
     Footprint previous;
-    for (std::uint32_t i = 0; i < geometry.cropHeight && output.error == 0; ++i) {
+    for (std::uint32_t i = 0; i < geometry.cropHeight && output.error == 0 && rows.problem.empty();
+         ++i) {
         const Footprint span = footprint(steps.stepY, geometry.skipRows + i);
         if (i == 0 || !(span == previous))
             resampleRow(rows, span, buffers.columns, steps, buffers.pixelSums,
@@ -108,9 +109,13 @@ void writeResizedPicture(Dialogue& dialogue, BinaryFile& input, const BmpHeader&
         position += std::int64_t(rowBytes);
     }
 
-    if (input.error != 0) {
+    if (!rows.problem.empty()) {
         output.discardReplacement();
-        dialogue.fail("cannot read infile " + input.name + ": " + input.errorText());
+        dialogue.fail(rows.problem);
+    }
+    if (input.file->error != 0) {
+        output.discardReplacement();
+        dialogue.fail("cannot read infile " + input.file->name + ": " + input.file->errorText());
     }
     if (!output.commitReplacement())
         dialogue.fail("cannot write outfile " + outputPath + ": " + output.errorText());

@@ -8,9 +8,10 @@
 #include "bmp_header.h"
 #include "dialogue.h"
 #include "geometry.h"
+#include "picture_rows.h"
 
-// Writes the resized picture to outputPath, replacing an existing file only
-// once the new one is complete. A failure to read or write ends the program
-// with one line and status 1.
-void writeResizedPicture(Dialogue& dialogue, BinaryFile& input, const BmpHeader& header,
-                         const ResizeGeometry& geometry, const std::string& outputPath);
+// Writes the resized picture of the rows that `input` reads to outputPath,
+// replacing an existing file only once the new one is complete. A failure to
+// read or write ends the program with one line and status 1.
+void writeResizedPicture(Dialogue& dialogue, PictureRows& input, const ResizeGeometry& geometry,
+                         const std::string& outputPath);

@@ -7,6 +7,7 @@
 #include "bmp_header.h"
 #include "geometry.h"
 #include "help.h"
+#include "input_picture.h"
 #include "output.h"
 #include "settings.h"
 
@@ -15,7 +16,8 @@ void runResizer(Dialogue& dialogue) {
     ResizeSettings settings = gatherSettings(dialogue);
 
     BinaryFile input;
-    BmpHeader header = openInputPicture(dialogue, input, settings.inputPath);
+    PictureRows rows;
+    BmpHeader header = openInputPicture(dialogue, input, settings.inputPath, rows);
     if (settings.outputPath.empty()) dialogue.fail("no outfile name given");
     const std::uint32_t inputWidth = std::uint32_t(header.width);
     const std::uint32_t inputHeight = std::uint32_t(header.height);
@@ -25,6 +27,6 @@ void runResizer(Dialogue& dialogue) {
     ResizeGeometry geometry = targetGeometry(inputWidth, inputHeight, settings, refusal);
     if (!refusal.empty()) dialogue.fail(refusal);
 
-    writeResizedPicture(dialogue, input, header, geometry, settings.outputPath);
+    writeResizedPicture(dialogue, rows, geometry, settings.outputPath);
     dialogue.endProgram(0);
 }

@@ -6,7 +6,7 @@
 void allocatePassBuffers(const ConverterSettings& settings, const PictureGeometry& geometry,
                          PassBuffers& buffers) {
     const std::size_t width = std::size_t(geometry.width);
-    buffers.stored.assign(geometry.rowStride, 0);
+    buffers.pixels.assign(width * 3, 0);
     buffers.rows.width = geometry.width;
     buffers.rows.rowCount = 2 * settings.vFactor;
     const std::size_t samples = width * std::size_t(buffers.rows.rowCount);
@@ -31,19 +31,21 @@ void allocatePassBuffers(const ConverterSettings& settings, const PictureGeometr
 // averaged. Row y - 1 is then loaded too, since y - 1 >= (sy - 1) x vFactor.
 struct PassState {
     std::int32_t loadedDown; // the lowest row loaded so far
+    std::string problem;     // why a row could not be read
 };
 
-static void loadDownTo(BinaryFile& input, const ConverterSettings& settings,
+static void loadDownTo(PictureRows& input, const ConverterSettings& settings,
                        const PictureGeometry& geometry, PassBuffers& buffers, PassState& state,
                        std::int32_t lowest) {
-    while (state.loadedDown > lowest) {
+    while (state.loadedDown > lowest && state.problem.empty()) {
         --state.loadedDown;
-        loadRow(input, settings, geometry, state.loadedDown, buffers.stored.data(), buffers.rows);
+        state.problem = loadRow(input, settings, geometry, state.loadedDown, buffers.pixels.data(),
+                                buffers.rows);
     }
 }
 
 // Loads the rows of block row sy (those inside the picture) and averages it.
-static void prepareBlockRow(BinaryFile& input, const ConverterSettings& settings,
+static void prepareBlockRow(PictureRows& input, const ConverterSettings& settings,
                             const PictureGeometry& geometry, PassBuffers& buffers, PassState& state,
                             std::int32_t sy) {
     loadDownTo(input, settings, geometry, buffers, state, sy << settings.vShift);
@@ -69,12 +71,14 @@ static PassRow passRow(const ConverterSettings& settings, const PictureGeometry&
     return row;
 }
 
-void convertPicture(BinaryFile& input, const ConverterSettings& settings,
-                    const PictureGeometry& geometry, PassBuffers& buffers, PreviewOutput& output) {
-    PassState state{geometry.height};
+std::string convertPicture(PictureRows& input, const ConverterSettings& settings,
+                           const PictureGeometry& geometry, PassBuffers& buffers,
+                           PreviewOutput& output) {
+    PassState state{geometry.height, ""};
     const std::int32_t topBlockRow = (geometry.height - 1) >> settings.vShift;
     prepareBlockRow(input, settings, geometry, buffers, state, topBlockRow);
-    for (std::int32_t y = geometry.height - 1; y >= 0 && output.file.error == 0; --y) {
+    for (std::int32_t y = geometry.height - 1;
+         y >= 0 && output.file.error == 0 && state.problem.empty(); --y) {
         const std::int32_t sy = y >> settings.vShift;
         const bool firstOfBlockRow = y == geometry.height - 1 || ((y + 1) >> settings.vShift) != sy;
         if (firstOfBlockRow && sy >= 1)
@@ -88,4 +92,5 @@ void convertPicture(BinaryFile& input, const ConverterSettings& settings,
         writePreviewRow(settings, y, luma, buffers.maskedA.data(), buffers.maskedB.data(),
                         geometry.width, output);
     }
+    return state.problem;
 }

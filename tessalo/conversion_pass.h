@@ -6,15 +6,15 @@
 #include <cstdint>
 #include <vector>
 
-#include "binary_file.h"
 #include "output.h"
+#include "picture_rows.h"
 #include "quantising.h"
 #include "sample_rows.h"
 #include "settings.h"
 
 // Every buffer the pass uses; their size depends on the width only.
 struct PassBuffers {
-    std::vector<std::uint8_t> stored;     // one padded file row as read
+    std::vector<std::uint8_t> pixels;     // one picture row as read: blue, green, red
     SampleRows rows;                      // 2 x vFactor rows of samples
     BlockRows blocks;                     // 2 block rows of averaged chroma
     std::vector<std::uint8_t> maskedLuma; // one row of masked luma
@@ -26,6 +26,8 @@ struct PassBuffers {
 void allocatePassBuffers(const ConverterSettings& settings, const PictureGeometry& geometry,
                          PassBuffers& buffers);
 
-// Converts the whole picture and writes every preview row.
-void convertPicture(BinaryFile& input, const ConverterSettings& settings,
-                    const PictureGeometry& geometry, PassBuffers& buffers, PreviewOutput& output);
+// Converts the whole picture and writes every preview row. Returns "" or the
+// one-line refusal of a row that cannot be read.
+std::string convertPicture(PictureRows& input, const ConverterSettings& settings,
+                           const PictureGeometry& geometry, PassBuffers& buffers,
+                           PreviewOutput& output);

@@ -8,6 +8,7 @@
 #include "decode.h"
 #include "dialogue.h"
 #include "help.h"
+#include "input_picture.h"
 #include "output.h"
 #include "screen_file.h"
 #include "settings.h"
@@ -23,7 +24,6 @@ static PictureGeometry pictureGeometry(Dialogue& dialogue, const BmpHeader& head
     geometry.width = header.width;
     geometry.height = header.height;
     geometry.rowStride = std::uint32_t(rowStride);
-    geometry.firstRowPosition = std::int64_t(header.pixelDataOffset) + 1;
     geometry.subWidth = (header.width + 3) >> settings.hShift;
     geometry.subHeight = (header.height + 3) >> settings.vShift;
     return geometry;
@@ -48,7 +48,8 @@ void runConverter(Dialogue& dialogue) {
     ConverterSettings settings = gatherSettings(dialogue);
 
     BinaryFile input;
-    BmpHeader header = openInputPicture(dialogue, input, settings.inFile);
+    PictureRows rows;
+    BmpHeader header = openInputPicture(dialogue, input, settings.inFile, rows);
     dialogue.printText("input file width = ", false);
     dialogue.printSigned(header.width, false);
     dialogue.printText(" height = ", false);
@@ -62,16 +63,17 @@ void runConverter(Dialogue& dialogue) {
     // The output is created before the work, so that a name that cannot be
     // written is reported at once.
     PreviewOutput output;
-    openPreview(dialogue, settings, geometry, screenKind, input, output);
+    openPreview(dialogue, settings, geometry, screenKind, rows, output);
     PassBuffers buffers = allocateBuffers(dialogue, settings, geometry);
 
     // The stages run together, row by row; their lines keep their order.
     dialogue.printText("loading image...", true);
     dialogue.printText("analyzing image...", true);
     dialogue.printText("converting image...", true);
-    convertPicture(input, settings, geometry, buffers, output);
-    if (input.error != 0) {
+    const std::string problem = convertPicture(rows, settings, geometry, buffers, output);
+    if (!problem.empty() || input.error != 0) {
         output.file.discardReplacement();
+        if (!problem.empty()) dialogue.fail(problem);
         dialogue.fail("cannot read infile " + settings.inFile + ": " + input.errorText());
     }
     finishPreview(dialogue, settings, output);

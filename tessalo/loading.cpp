@@ -9,26 +9,27 @@ static void storeSamples(Samples samples, std::int32_t x, std::uint8_t* luma, st
     chromaB[x] = std::uint8_t(samples.b);
 }
 
-// The rows of a bottom-up file lie one stride apart, the first stored being
-// the bottom row of the picture. A whole padded row is read, so that reading
-// the rows in file order never seeks.
-void loadRow(BinaryFile& input, const ConverterSettings& settings, const PictureGeometry& geometry,
-             std::int32_t y, std::uint8_t* stored, SampleRows& rows) {
-    const std::int64_t fileRow = geometry.height - 1 - y;
-    input.get(geometry.firstRowPosition + fileRow * geometry.rowStride, stored, geometry.rowStride);
+// The bottom row of the picture is plane row height - 1, and the first that
+// the pass reads.
+std::string loadRow(PictureRows& input, const ConverterSettings& settings,
+                    const PictureGeometry& geometry, std::int32_t y, std::uint8_t* pixels,
+                    SampleRows& rows) {
+    const std::string problem = readPictureRow(input, geometry.height - 1 - y, pixels);
+    if (!problem.empty()) return problem;
     std::uint8_t* luma = rows.lumaRow(y);
     std::uint8_t* chromaA = rows.chromaARow(y);
     std::uint8_t* chromaB = rows.chromaBRow(y);
     // One loop for each transform, so that the choice is not made per pixel.
     if (settings.useYuv) {
         for (std::int32_t x = 0; x < geometry.width; ++x) {
-            const std::uint8_t* pixel = &stored[3 * x];
+            const std::uint8_t* pixel = &pixels[3 * x];
             storeSamples(yuvFromRgb(pixel[2], pixel[1], pixel[0]), x, luma, chromaA, chromaB);
         }
     } else {
         for (std::int32_t x = 0; x < geometry.width; ++x) {
-            const std::uint8_t* pixel = &stored[3 * x];
+            const std::uint8_t* pixel = &pixels[3 * x];
             storeSamples(yjkFromRgb(pixel[2], pixel[1], pixel[0]), x, luma, chromaA, chromaB);
         }
     }
+    return "";
 }

@@ -4,11 +4,13 @@
 
 #include <cstdint>
 
-#include "binary_file.h"
+#include "picture_rows.h"
 #include "sample_rows.h"
 #include "settings.h"
 
-// Reads plane row y (file row height - 1 - y) into `stored`, one padded file
-// row, and converts its pixels into the row's slot of `rows`.
-void loadRow(BinaryFile& input, const ConverterSettings& settings, const PictureGeometry& geometry,
-             std::int32_t y, std::uint8_t* stored, SampleRows& rows);
+// Reads plane row y (picture row height - 1 - y counted from the bottom) as
+// 24-bit pixels into `pixels` and converts them into the row's slot of
+// `rows`. Returns "" or the one-line refusal of a row that cannot be read.
+std::string loadRow(PictureRows& input, const ConverterSettings& settings,
+                    const PictureGeometry& geometry, std::int32_t y, std::uint8_t* pixels,
+                    SampleRows& rows);

@@ -17,7 +17,7 @@ Rgb clampAndFilter(Rgb colour, bool dacFilter) {
 }
 
 void openPreview(Dialogue& dialogue, const ConverterSettings& settings,
-                 const PictureGeometry& geometry, ScreenKind screenKind, BinaryFile& input,
+                 const PictureGeometry& geometry, ScreenKind screenKind, PictureRows& input,
                  PreviewOutput& output) {
     if (settings.outFile.empty()) dialogue.fail("no outfile name given");
     if (!output.file.openReplacement(settings.outFile))
@@ -35,8 +35,9 @@ void openPreview(Dialogue& dialogue, const ConverterSettings& settings,
     // The last stored row is read last, but its padding goes into every row.
     const std::size_t pixelBytes = std::size_t(geometry.width) * 3;
     const std::int64_t lastRow = std::int64_t(geometry.height - 1) * geometry.rowStride;
-    input.get(geometry.firstRowPosition + lastRow + std::int64_t(pixelBytes),
-              output.row.data() + pixelBytes, geometry.rowStride - pixelBytes);
+    if (isPlainPicture(input))
+        input.file->get(firstRowPosition(input) + lastRow + std::int64_t(pixelBytes),
+                        output.row.data() + pixelBytes, geometry.rowStride - pixelBytes);
 
     HeaderBytes header = converterHeader(geometry.width, geometry.height, geometry.rowStride);
     output.file.put(1, header.data(), header.size());

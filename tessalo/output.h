@@ -10,6 +10,7 @@
 #include "binary_file.h"
 #include "colour.h"
 #include "dialogue.h"
+#include "picture_rows.h"
 #include "quantising.h"
 #include "sample_rows.h"
 #include "screen_file.h"
@@ -28,11 +29,12 @@ struct PreviewOutput {
 };
 
 // Creates the temporary output and, for a BMP, writes the header. Every BMP
-// row carries the padding bytes of the input's last stored row, as the input
-// holds them (zero where the file ends first). A screen file is written
+// row carries the padding bytes of the last stored row of a plain input, as
+// the input holds them (zero where the file ends first); rows converted from
+// other layouts have none, so their padding is zero. A screen file is written
 // whole when it is finished. Refusals end the program.
 void openPreview(Dialogue& dialogue, const ConverterSettings& settings,
-                 const PictureGeometry& geometry, ScreenKind screenKind, BinaryFile& input,
+                 const PictureGeometry& geometry, ScreenKind screenKind, PictureRows& input,
                  PreviewOutput& output);
 
 // Plane row y of the pass: reconstructs the row into the row buffer and

@@ -11,6 +11,7 @@
 #include "binary_file.h"
 #include "bmp_header.h"
 #include "dialogue.h"
+#include "input_picture.h"
 #include "test_support.h"
 
 namespace {
@@ -128,7 +129,9 @@ TEST(BmpHeader, ParseReadsTheFieldsTheProgramsUse) {
     EXPECT_EQ(header.pixelDataOffset, 138u);
     EXPECT_EQ(header.infoHeaderSize, 124u);
     EXPECT_EQ(header.width, 1000);
-    EXPECT_EQ(header.height, -500);
+    EXPECT_EQ(header.height, 500);
+    EXPECT_EQ(header.storedHeight, -500);
+    EXPECT_TRUE(header.topDown);
     EXPECT_EQ(header.bitsPerPixel, 24);
     EXPECT_EQ(header.compression, 3u);
     EXPECT_EQ(header.bytes, bytes);
@@ -248,25 +251,28 @@ TEST(BmpHeader, HeaderProblemNamesWhatIsWrong) {
         {"empty file", unchanged, 0, "infile is too short for a BMP header (0 bytes)"},
         {"too short for a header", unchanged, 53,
          "infile is too short for a BMP header (53 bytes)"},
-        {"information header 12", set(14, 12, 4), 102,
-         "infile has a 12-byte information header; only Windows BMPs (40 bytes or more) are "
-         "supported"},
-        {"negative height", set(22, 0xFFFFFFFDu, 4), 102,
-         "infile is stored top-down (height -3), which is not supported"},
+        {"information header 20", set(14, 20, 4), 102,
+         "infile has a 20-byte information header, which no BMP layout has"},
+        {"negative height: stored top-down", set(22, 0xFFFFFFFDu, 4), 102, ""},
+        {"most negative height", set(22, 0x80000000u, 4), 102,
+         "infile has no pixels (width 5, height -2147483648)"},
         {"width 0", set(18, 0, 4), 102, "infile has no pixels (width 0, height 3)"},
         {"height 0", set(22, 0, 4), 102, "infile has no pixels (width 5, height 0)"},
         {"negative width", set(18, 0xFFFFFFFBu, 4), 102,
          "infile has no pixels (width -5, height 3)"},
-        {"8 bits", set(28, 8, 2), 102,
-         "infile has 8 bits per pixel; only 24-bit BMPs are supported"},
-        {"16 bits", set(28, 16, 2), 102,
-         "infile has 16 bits per pixel; only 24-bit BMPs are supported"},
-        {"32 bits", set(28, 32, 2), 102,
-         "infile has 32 bits per pixel; only 24-bit BMPs are supported"},
-        {"compression 1", set(30, 1, 4), 102,
-         "infile is compressed (method 1); only uncompressed BMPs are supported"},
-        {"compression 3", set(30, 3, 4), 102,
-         "infile is compressed (method 3); only uncompressed BMPs are supported"},
+        {"8 bits", set(28, 8, 2), 102, ""},
+        {"2 bits", set(28, 2, 2), 102,
+         "infile has 2 bits per pixel; BMPs of 1, 4, 8, 16, 24 or 32 bits are supported"},
+        {"64 bits", set(28, 64, 2), 102,
+         "infile has 64 bits per pixel; BMPs of 1, 4, 8, 16, 24 or 32 bits are supported"},
+        {"24 bits with RLE8", set(30, 1, 4), 102,
+         "infile has 24 bits per pixel with compression (method 1), which do not go together"},
+        {"24 bits with bit fields", set(30, 3, 4), 102,
+         "infile has 24 bits per pixel with compression (method 3), which do not go together"},
+        {"JPEG inside", set(30, 4, 4), 102,
+         "infile holds a JPEG picture inside the BMP (method 4), which is not supported"},
+        {"PNG inside", set(30, 5, 4), 102,
+         "infile holds a PNG picture inside the BMP (method 5), which is not supported"},
         {"offset 20", set(10, 20, 4), 102,
          "infile has its pixel data at offset 20, inside the 54-byte header"},
         {"offset 53", set(10, 53, 4), 102,
@@ -299,7 +305,8 @@ TEST(BmpHeader, OpenInputPictureReadsTheHeaderAndKeepsTheFileOpen) {
     writeFile(scratch.path("in.bmp"), bmpFile(picture));
     Dialogue dialogue;
     BinaryFile file;
-    BmpHeader header = openInputPicture(dialogue, file, scratch.path("in.bmp"));
+    PictureRows rows;
+    BmpHeader header = openInputPicture(dialogue, file, scratch.path("in.bmp"), rows);
     EXPECT_EQ(header.width, 5);
     EXPECT_EQ(header.height, 3);
     EXPECT_EQ(header.pixelDataOffset, 54u);
@@ -323,8 +330,8 @@ struct RefusedInputRow {
 TEST(BmpHeaderDeathTest, OpenInputPictureRefusesWithOneLine) {
     Scratch scratch;
     Bytes plain = bmpFile(asymmetricPicture(5, 3));
-    Bytes eightBits = plain;
-    eightBits[28] = 8;
+    Bytes twoBits = plain;
+    twoBits[28] = 2;
     Bytes cutShort(plain.begin(), plain.end() - 2);
     const std::vector<RefusedInputRow> rows = {
         {"no name", {}, "", "no infile name given"},
@@ -336,12 +343,12 @@ TEST(BmpHeaderDeathTest, OpenInputPictureRefusesWithOneLine) {
          {},
          scratch.folder,
          "cannot open infile " + scratch.folder + ": Is a directory"},
-        {"not BM", Bytes{'P', '6', '\n', '1', ' ', '1'}, scratch.path("in.bmp"),
+        {"not BM", Bytes{'B', 'A', '\n', '1', ' ', '1'}, scratch.path("in.bmp"),
          "infile is not a 'BM'"},
         {"header cut short", Bytes{'B', 'M', 0, 0, 0, 0, 0, 0}, scratch.path("in.bmp"),
          "infile is too short for a BMP header (8 bytes)"},
-        {"8 bits per pixel", eightBits, scratch.path("in.bmp"),
-         "infile has 8 bits per pixel; only 24-bit BMPs are supported"},
+        {"2 bits per pixel", twoBits, scratch.path("in.bmp"),
+         "infile has 2 bits per pixel; BMPs of 1, 4, 8, 16, 24 or 32 bits are supported"},
         {"rows cut short", cutShort, scratch.path("in.bmp"),
          "infile is too short: its pixel rows need 101 bytes, the file has 100"},
     };
@@ -354,7 +361,8 @@ TEST(BmpHeaderDeathTest, OpenInputPictureRefusesWithOneLine) {
                 dialogue.output = stderr;
                 dialogue.printText("input file name ", false);
                 BinaryFile file;
-                openInputPicture(dialogue, file, row.fileName);
+                PictureRows rows;
+                openInputPicture(dialogue, file, row.fileName, rows);
                 std::_Exit(5); // accepted: not what this row expects
             },
             ::testing::ExitedWithCode(1),

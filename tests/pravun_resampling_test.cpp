@@ -8,6 +8,7 @@
 
 #include "bmp_header.h"
 #include "geometry.h"
+#include "input_picture.h"
 #include "output.h"
 #include "resampling.h"
 #include "test_support.h"
@@ -51,8 +52,9 @@ Bytes resizeFile(const Bytes& inputFile, const ResizeGeometry& geometry) {
     dialogue.input = stdin;
     dialogue.output = stdout;
     BinaryFile input;
-    BmpHeader header = openInputPicture(dialogue, input, inputPath);
-    writeResizedPicture(dialogue, input, header, geometry, outputPath);
+    PictureRows rows;
+    openInputPicture(dialogue, input, inputPath, rows);
+    writeResizedPicture(dialogue, rows, geometry, outputPath);
     input.close();
     Bytes written = readFile(outputPath);
     std::remove(inputPath.c_str());

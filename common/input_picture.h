@@ -1,0 +1,21 @@
+// Opening the picture a program reads: the file, its header and the reader
+// of its rows, with every refusal printed as one line before any work.
+#pragma once
+
+#include <string>
+
+#include "binary_file.h"
+#include "bmp_header.h"
+#include "dialogue.h"
+#include "picture_rows.h"
+
+// Opens the input for reading, reads and checks its header and sets up rows
+// to read its pixel rows. Any problem ends the program with one line (two for
+// another picture format: the second says how to convert it) and status 1.
+BmpHeader openInputPicture(Dialogue& dialogue, BinaryFile& file, const std::string& fileName,
+                           PictureRows& rows);
+
+// The line that shows how a file of another format becomes a BMP, e.g.
+// "infile is a PNG picture; convert it with: convert photo.png -type
+// truecolor BMP3:photo.bmp".
+std::string conversionAdvice(const std::string& format, const std::string& fileName);
