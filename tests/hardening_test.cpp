@@ -319,27 +319,94 @@ struct Exhausted {
     const std::string* executable;
     std::vector<std::string> words;
     std::string answers;
+    std::string refusal; // the answer refused last and what was wanted
 };
 
 TEST_F(Hardening, EveryQuestionAskedAgainEndsWhenInputRunsOut) {
     writeFile(path("in.bmp"), bmpFile(asymmetricPicture(6, 4)));
-    const std::string message = "standard input ended before a valid answer was given\r\n";
+    const std::string luma3 = "luma plane dithering level 3 is not 0, 1 or 2";
+    const std::string chroma3 = "chroma plane dithering level 3 is not 0, 1 or 2";
     const Exhausted rows[] = {
-        {"tessalo option", &tessalo, {}, "7\n"},
-        {"tessalo option, empty input", &tessalo, {}, ""},
-        {"tessalo custom luma mask 1", &tessalo, {}, "5,1,255,255,0,0,0\n"},
-        {"tessalo horizontal factor", &tessalo, {}, "1\n3\n"},
-        {"tessalo vertical factor", &tessalo, {}, "1\n2\n5\n"},
-        {"tessalo luma dithering", &tessalo, {}, "1\n2\n2\n9"},
-        {"tessalo chroma dithering", &tessalo, {}, "1\n2\n2\n0\n9"},
-        {"tessalo batch option", &tessalo, {"batch", "9"}, ""},
-        {"tessalo batch mask", &tessalo, {"batch", "6", "1"}, ""},
-        {"tessalo batch horizontal factor", &tessalo, {"batch", "1", "8"}, ""},
-        {"tessalo batch vertical factor", &tessalo, {"batch", "1", "1", "0"}, ""},
-        {"tessalo batch luma dithering", &tessalo, {"batch", "1", "1", "1", "3"}, "4"},
-        {"tessalo batch chroma dithering", &tessalo, {"batch", "1", "1", "1", "0", "3"}, "4"},
-        {"pravun size menu", &pravun, {"in.bmp", "out.bmp"}, "out.bmp\n7\n"},
-        {"pravun size menu, nothing typed", &pravun, {"in.bmp", "/t", "out.bmp"}, ""},
+        {"tessalo option", &tessalo, {}, "7\n", "option 7 is not 1 to 6"},
+        {"tessalo option, empty input", &tessalo, {}, "", "option 0 is not 1 to 6"},
+        {"tessalo custom luma mask 1",
+         &tessalo,
+         {},
+         "5,1,255,255,0,0,0\n",
+         "option 5 with bitmask1 y 1 is not accepted"},
+        {"tessalo horizontal factor",
+         &tessalo,
+         {},
+         "1\n3\n",
+         "chroma subsampling horizontal factor 3 is not 1, 2 or 4"},
+        {"tessalo vertical factor",
+         &tessalo,
+         {},
+         "1\n2\n5\n",
+         "chroma subsampling vertical factor 5 is not 1, 2 or 4"},
+        {"tessalo luma dithering",
+         &tessalo,
+         {},
+         "1\n2\n2\n9",
+         "luma plane dithering level 9 is not 0, 1 or 2"},
+        {"tessalo chroma dithering",
+         &tessalo,
+         {},
+         "1\n2\n2\n0\n9",
+         "chroma plane dithering level 9 is not 0, 1 or 2"},
+        {"tessalo batch option", &tessalo, {"batch", "9"}, "", "option 9 is not 1 to 6"},
+        {"tessalo batch mask",
+         &tessalo,
+         {"batch", "6", "1"},
+         "",
+         "option 6 with bitmask1 y 1 is not accepted"},
+        {"tessalo batch horizontal factor",
+         &tessalo,
+         {"batch", "1", "8"},
+         "",
+         "chroma subsampling horizontal factor 8 is not 1, 2 or 4"},
+        {"tessalo batch vertical factor",
+         &tessalo,
+         {"batch", "1", "1", "0"},
+         "",
+         "chroma subsampling vertical factor 0 is not 1, 2 or 4"},
+        {"tessalo batch luma dithering",
+         &tessalo,
+         {"batch", "1", "1", "1", "3"},
+         "4",
+         "luma plane dithering level 4 is not 0, 1 or 2"},
+        {"tessalo batch chroma dithering",
+         &tessalo,
+         {"batch", "1", "1", "1", "0", "3"},
+         "4",
+         "chroma plane dithering level 4 is not 0, 1 or 2"},
+        // The end of the input had not been met yet when the question came
+        // again: no answer had been read at all, or the last one was whole.
+        {"tessalo batch, nothing read before",
+         &tessalo,
+         {"batch", "2", "2", "2", "3", "1", "y", "in.bmp", "out.bmp"},
+         "",
+         luma3},
+        {"tessalo batch, one whole answer read",
+         &tessalo,
+         {"batch", "2", "3", "1", "5", "0", "y", "in.bmp", "out.bmp"},
+         "1",
+         "luma plane dithering level 5 is not 0, 1 or 2"},
+        {"tessalo batch chroma, nothing read before",
+         &tessalo,
+         {"batch", "2", "2", "2", "0", "3", "y", "in.bmp", "out.bmp"},
+         "",
+         chroma3},
+        {"pravun size menu",
+         &pravun,
+         {"in.bmp", "out.bmp"},
+         "out.bmp\n7\n",
+         "size menu choice 7 is not 1, 2 or 3"},
+        {"pravun size menu, nothing typed",
+         &pravun,
+         {"in.bmp", "/t", "out.bmp"},
+         "",
+         "size menu choice 0 is not 1, 2 or 3"},
     };
     for (const Exhausted& row : rows) {
         SCOPED_TRACE(row.name);
@@ -347,11 +414,50 @@ TEST_F(Hardening, EveryQuestionAskedAgainEndsWhenInputRunsOut) {
         RunResult result =
             runProgram(*row.executable, row.words, row.answers, folder, "ulimit -t 5");
         EXPECT_EQ(result.exitStatus, 1);
-        ASSERT_GE(result.console.size(), message.size());
-        EXPECT_EQ(result.console.substr(result.console.size() - message.size()), message);
-        if (result.console.size() > message.size()) { // the message has a line of its own
-            EXPECT_EQ(result.console[result.console.size() - message.size() - 1], '\n');
-        }
+        const std::string line =
+            row.refusal + ", and standard input ended before a valid answer was given\r\n";
+        ASSERT_GE(result.console.size(), line.size() + 1);
+        EXPECT_EQ(result.console.substr(result.console.size() - line.size()), line);
+        // The message has a line of its own.
+        EXPECT_EQ(result.console[result.console.size() - line.size() - 1], '\n');
+        EXPECT_EQ(folderEntries(folder).size(), 1u);
+    }
+}
+
+TEST_F(Hardening, EndlessInvalidAnswersEndAfterAHundred) {
+    writeFile(path("in.bmp"), bmpFile(asymmetricPicture(6, 4)));
+    std::string yes;
+    for (int i = 0; i < 1000; ++i) yes += "y\n";
+    std::string fives;
+    for (int i = 0; i < 1000; ++i) fives += "5\n";
+    std::string factors; // the factor pair is one loop: 3 for each of them
+    for (int i = 0; i < 1000; ++i) factors += "1\n3\n";
+    const Exhausted rows[] = {
+        {"tessalo option", &tessalo, {}, yes, "option 0 is not 1 to 6"},
+        {"tessalo factor pair",
+         &tessalo,
+         {},
+         "1\n" + factors,
+         "chroma subsampling vertical factor 3 is not 1, 2 or 4"},
+        {"tessalo batch luma dithering",
+         &tessalo,
+         {"batch", "1", "1", "1", "7"},
+         fives,
+         "luma plane dithering level 5 is not 0, 1 or 2"},
+        {"pravun size menu",
+         &pravun,
+         {"in.bmp", "/a50", "o.bmp"},
+         yes,
+         "size menu choice 0 is not 1, 2 or 3"},
+    };
+    for (const Exhausted& row : rows) {
+        SCOPED_TRACE(row.name);
+        RunResult result =
+            runProgram(*row.executable, row.words, row.answers, folder, "ulimit -t 5");
+        EXPECT_EQ(result.exitStatus, 1);
+        const std::string line = row.refusal + ", and 100 answers in a row were not valid\r\n";
+        ASSERT_GE(result.console.size(), line.size());
+        EXPECT_EQ(result.console.substr(result.console.size() - line.size()), line);
         EXPECT_EQ(folderEntries(folder).size(), 1u);
     }
 }
