@@ -1,7 +1,6 @@
 #include "output.h"
 
 #include <cstdint>
-#include <new>
 #include <vector>
 
 #include "resampling.h"
@@ -59,24 +58,20 @@ struct Buffers {
     std::vector<std::uint8_t> targetRow;
 };
 
-static void allocateBuffers(Dialogue& dialogue, const ResizeSteps& steps,
-                            const ResizeGeometry& geometry, std::uint64_t rowStride,
-                            SourceRows& rows, Buffers& buffers) {
+// A failed allocation throws std::bad_alloc, which ends the run with the
+// program's out-of-memory line.
+static void allocateBuffers(const ResizeSteps& steps, const ResizeGeometry& geometry,
+                            std::uint64_t rowStride, SourceRows& rows, Buffers& buffers) {
     const std::size_t rowBytes = std::size_t(geometry.cropWidth) * 3;
-    try {
-        rows.stored.assign(rowStride, 0);
-        rows.normalised.assign(rowBytes, 0);
-        buffers.columns = columnFootprints(steps, geometry);
-        buffers.pixelSums.assign(rowBytes, 0);
-        buffers.targetRow.assign(rowBytes, 0);
-    } catch (const std::bad_alloc&) {
-        dialogue.fail("not enough memory for a " + std::to_string(geometry.cropWidth) +
-                      " pixel wide outfile");
-    }
+    rows.stored.assign(rowStride, 0);
+    rows.normalised.assign(rowBytes, 0);
+    buffers.columns = columnFootprints(steps, geometry);
+    buffers.pixelSums.assign(rowBytes, 0);
+    buffers.targetRow.assign(rowBytes, 0);
 }
 
-void writeResizedPicture(Dialogue& dialogue, BinaryFile& input, const BmpHeader& header,
-                         const ResizeGeometry& geometry, const std::string& outputPath) {
+void writeResizedPicture(BinaryFile& input, const BmpHeader& header, const ResizeGeometry& geometry,
+                         BinaryFile& output) {
     const std::uint32_t inputWidth = std::uint32_t(header.width);
     const std::uint32_t inputHeight = std::uint32_t(header.height);
     const ResizeSteps steps = resizeSteps(inputWidth, inputHeight, geometry);
@@ -85,11 +80,8 @@ void writeResizedPicture(Dialogue& dialogue, BinaryFile& input, const BmpHeader&
     rows.firstRowPosition = std::int64_t(header.pixelDataOffset) + 1;
     rows.rowStride = paddedRowLength(inputWidth);
     Buffers buffers;
-    allocateBuffers(dialogue, steps, geometry, rows.rowStride, rows, buffers);
+    allocateBuffers(steps, geometry, rows.rowStride, rows, buffers);
 
-    BinaryFile output;
-    if (!output.openReplacement(outputPath))
-        dialogue.fail("cannot write outfile " + outputPath + ": " + output.errorText());
     HeaderBytes outputHeader = resizedHeader(header.bytes, geometry.cropWidth, geometry.cropHeight);
     output.put(1, outputHeader.data(), outputHeader.size());
 
@@ -98,7 +90,8 @@ void writeResizedPicture(Dialogue& dialogue, BinaryFile& input, const BmpHeader&
     const std::size_t rowBytes = buffers.targetRow.size();
     std::int64_t position = bmpHeaderSize + 1;
     Footprint previous;
-    for (std::uint32_t i = 0; i < geometry.cropHeight && output.error == 0; ++i) {
+    for (std::uint32_t i = 0; i < geometry.cropHeight && output.error == 0 && input.error == 0;
+         ++i) {
         const Footprint span = footprint(steps.stepY, geometry.skipRows + i);
         if (i == 0 || !(span == previous))
             resampleRow(rows, span, buffers.columns, steps, buffers.pixelSums,
@@ -107,11 +100,4 @@ void writeResizedPicture(Dialogue& dialogue, BinaryFile& input, const BmpHeader&
         output.put(position, buffers.targetRow.data(), rowBytes);
         position += std::int64_t(rowBytes);
     }
-
-    if (input.error != 0) {
-        output.discardReplacement();
-        dialogue.fail("cannot read infile " + input.name + ": " + input.errorText());
-    }
-    if (!output.commitReplacement())
-        dialogue.fail("cannot write outfile " + outputPath + ": " + output.errorText());
 }

@@ -6,11 +6,9 @@
 
 #include "binary_file.h"
 #include "bmp_header.h"
-#include "dialogue.h"
 #include "geometry.h"
 
-// Writes the resized picture to outputPath, replacing an existing file only
-// once the new one is complete. A failure to read or write ends the program
-// with one line and status 1.
-void writeResizedPicture(Dialogue& dialogue, BinaryFile& input, const BmpHeader& header,
-                         const ResizeGeometry& geometry, const std::string& outputPath);
+// Writes the resized picture into the opened output. Errors are kept in the
+// files' records; the caller checks them and commits the output.
+void writeResizedPicture(BinaryFile& input, const BmpHeader& header, const ResizeGeometry& geometry,
+                         BinaryFile& output);

@@ -52,7 +52,10 @@ Bytes resizeFile(const Bytes& inputFile, const ResizeGeometry& geometry) {
     dialogue.output = stdout;
     BinaryFile input;
     BmpHeader header = openInputPicture(dialogue, input, inputPath);
-    writeResizedPicture(dialogue, input, header, geometry, outputPath);
+    BinaryFile output;
+    EXPECT_EQ(openOutputProblem(output, outputPath), "");
+    writeResizedPicture(input, header, geometry, output);
+    EXPECT_EQ(commitOutputProblem(output, outputPath), "");
     input.close();
     Bytes written = readFile(outputPath);
     std::remove(inputPath.c_str());
