@@ -13,6 +13,7 @@
 #include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -509,6 +510,183 @@ TEST_F(Hardening, DescriptorNamesAreWrittenThroughTheDescriptor) {
         EXPECT_EQ(result.exitStatus, 1);
         EXPECT_EQ(lastLine(Bytes(result.console.begin(), result.console.end())),
                   "cannot write outfile /dev/fd/7: Bad file descriptor\r\n");
+    }
+}
+
+// ---- the input changing, links, owners, names, memory -----------------------------------
+
+struct ChangedInput {
+    const char* name;
+    void (*change)(const std::string& path, const Bytes& picture);
+};
+
+// The resizer waits at its size menu with the input checked and its output
+// open; the input is changed there, then the menu is answered.
+TEST_F(Hardening, AnInputChangedWhileItIsReadGivesNoOutput) {
+    const Bytes picture = bmpFile(asymmetricPicture(200, 100));
+    const ChangedInput rows[] = {
+        {"cut after its first rows",
+         [](const std::string& path, const Bytes& bytes) {
+             writeFile(path, Bytes(bytes.begin(), bytes.begin() + 54 + 3 * 600));
+         }},
+        {"written again whole",
+         [](const std::string& path, const Bytes& bytes) { writeFile(path, bytes); }},
+    };
+    Scratch consoleFolder;
+    for (const ChangedInput& row : rows) {
+        SCOPED_TRACE(row.name);
+        writeFile(path("in.bmp"), picture);
+        // An old time, so that writing the file again surely changes it.
+        const timeval old[2] = {{1000000000, 0}, {1000000000, 0}};
+        utimes(path("in.bmp").c_str(), old);
+        int answers[2];
+        ASSERT_EQ(pipe(answers), 0);
+        int console =
+            open(consoleFolder.path("console").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        TemporaryFileWatch watch(folder);
+        pid_t child =
+            startProgram(folder, pravun, {"in.bmp", "/t", "out.bmp"}, answers[0], console);
+        close(answers[0]);
+        close(console);
+        const bool started = watch.wait();
+        row.change(path("in.bmp"), picture);
+        EXPECT_EQ(write(answers[1], "2\n100\n", 6), 6);
+        close(answers[1]);
+        int status = 0;
+        waitpid(child, &status, 0);
+        ASSERT_TRUE(started);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
+        EXPECT_EQ(lastLine(readFile(consoleFolder.path("console"))),
+                  "infile changed while it was being read\r\n");
+        EXPECT_EQ(folderEntries(folder), std::vector<std::string>{"in.bmp"});
+    }
+}
+
+struct LinkCase {
+    const char* name;
+    std::vector<std::pair<std::string, std::string>> links; // name, target
+    std::string written; // the file that gets the picture, or "" when refused
+    std::string message; // the refusal's last line
+};
+
+TEST_F(Hardening, OutputsThroughLinksReachTheirTargetOrAreRefused) {
+    writeFile(path("in.bmp"), bmpFile(asymmetricPicture(6, 4)));
+    std::system(("mkdir '" + path("sub") + "'").c_str());
+    // clang-format off
+    const LinkCase rows[] = {
+        {"dangling link", {{"out.bmp", "new.bmp"}}, "new.bmp", ""},
+        {"chain through a folder", {{"out.bmp", "sub/a"}, {"sub/a", "new.bmp"}}, "sub/new.bmp", ""},
+        {"dangling into a missing folder", {{"out.bmp", "missing/new.bmp"}}, "", "cannot write outfile out.bmp: No such file or directory\r\n"},
+        {"loop", {{"out.bmp", "loop.bmp"}, {"loop.bmp", "out.bmp"}}, "", "cannot write outfile out.bmp: Too many levels of symbolic links\r\n"},
+    };
+    // clang-format on
+    for (const Program& program : programs) {
+        const Bytes expected = plainOutput(program, folder);
+        for (const LinkCase& row : rows) {
+            SCOPED_TRACE(std::string(program.name) + " " + row.name);
+            for (const auto& link : row.links)
+                ASSERT_EQ(symlink(link.second.c_str(), path(link.first).c_str()), 0);
+            RunResult result = runProgram(program.executable, program.words, "", folder);
+            struct stat info;
+            EXPECT_EQ(lstat(path("out.bmp").c_str(), &info), 0);
+            EXPECT_TRUE(S_ISLNK(info.st_mode));
+            if (row.written.empty()) {
+                EXPECT_EQ(result.exitStatus, 1);
+                EXPECT_EQ(lastLine(Bytes(result.console.begin(), result.console.end())),
+                          row.message);
+            } else {
+                EXPECT_EQ(result.exitStatus, 0);
+                EXPECT_EQ(readFile(path(row.written)), expected);
+                std::remove(path(row.written).c_str());
+            }
+            for (const auto& link : row.links) std::remove(path(link.first).c_str());
+            EXPECT_TRUE(folderEntries(path("sub")).empty());
+            EXPECT_EQ(folderEntries(folder).size(), 2u);
+        }
+    }
+}
+
+TEST_F(Hardening, AReplacedFileKeepsItsOwnerGroupAndMode) {
+    if (geteuid() != 0) GTEST_SKIP() << "only root may give a file to another owner";
+    writeFile(path("in.bmp"), bmpFile(asymmetricPicture(6, 4)));
+    for (const Program& program : programs) {
+        SCOPED_TRACE(program.name);
+        writeFile(path("out.bmp"), Bytes(10, 1));
+        ASSERT_EQ(chown(path("out.bmp").c_str(), 4321, 8765), 0);
+        ASSERT_EQ(chmod(path("out.bmp").c_str(), 0640), 0);
+        EXPECT_EQ(runProgram(program.executable, program.words, "", folder).exitStatus, 0);
+        struct stat info;
+        ASSERT_EQ(stat(path("out.bmp").c_str(), &info), 0);
+        EXPECT_EQ(info.st_uid, 4321u);
+        EXPECT_EQ(info.st_gid, 8765u);
+        EXPECT_EQ(info.st_mode & 07777, 0640u);
+        EXPECT_GT(info.st_size, 10);
+    }
+}
+
+TEST_F(Hardening, NamesInMessagesShowControlCharactersEscaped) {
+    writeFile(path("in.bmp"), bmpFile(asymmetricPicture(6, 4)));
+    const std::pair<std::string, std::string> rows[] = {
+        {"no\nfolder/out.bmp", "no\\nfolder/out.bmp"},
+        {std::string("a\r\t\x1b[2J\x7f/o.bmp"), "a\\r\\t\\x1B[2J\\x7F/o.bmp"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.second);
+        RunResult result = runProgram(pravun, {"in.bmp", "/h8", row.first}, "", folder);
+        EXPECT_EQ(result.exitStatus, 1);
+        EXPECT_EQ(result.console, pravunBanner + "cannot write outfile " + row.second +
+                                      ": No such file or directory\r\n");
+    }
+}
+
+// The resizer checks its output before it asks for the new size.
+TEST_F(Hardening, TheResizerReportsAnUnwritableOutputBeforeItsSizeMenu) {
+    writeFile(path("in.bmp"), bmpFile(asymmetricPicture(6, 4)));
+    const std::pair<std::vector<std::string>, std::string> rows[] = {
+        {{"in.bmp", "/t", "missing/out.bmp"},
+         "cannot write outfile missing/out.bmp: No such file or directory"},
+        {{"in.bmp", "/t", ""}, "infile in.bmp\r\noutfile \r\nno outfile name given"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.second);
+        RunResult result = runProgram(pravun, row.first, "", folder);
+        EXPECT_EQ(result.exitStatus, 1);
+        EXPECT_EQ(result.console, pravunBanner + row.second + "\r\n");
+    }
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+#define UNDER_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define UNDER_ADDRESS_SANITIZER 1
+#endif
+#endif
+
+// A 16,000,000-pixel-wide row (48 MB) under a 40 MB address-space limit:
+// the allocation fails, and the run ends with one line instead of an abort.
+TEST_F(Hardening, AFailedAllocationEndsWithOneLine) {
+#ifdef UNDER_ADDRESS_SANITIZER
+    GTEST_SKIP() << "the address sanitizer cannot run under an address-space limit";
+#endif
+    const std::uint32_t width = 16000000;
+    Bytes header = bmpFile(asymmetricPicture(1, 1));
+    header.resize(54);
+    header = withField(withField(header, 18, width, 4), 2, 54 + 3 * width, 4);
+    writeFile(path("in.bmp"), header);
+    ASSERT_EQ(truncate(path("in.bmp").c_str(), 54 + 3 * width), 0); // sparse
+    const std::pair<const Program*, std::vector<std::string>> rows[] = {
+        {&programs[0], programs[0].words},
+        {&programs[1], {"in.bmp", "/h90000", "/v1", "out.bmp"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.first->name);
+        RunResult result =
+            runProgram(row.first->executable, row.second, "", folder, "ulimit -v 40000");
+        EXPECT_EQ(result.exitStatus, 1);
+        EXPECT_EQ(lastLine(Bytes(result.console.begin(), result.console.end())).substr(0, 17),
+                  "not enough memory");
+        EXPECT_EQ(folderEntries(folder).size(), 1u);
     }
 }
 
