@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -24,15 +25,56 @@ static int seekTo(std::FILE* file, std::int64_t offset) {
 #endif
 }
 
-// Gives a new file the permissions of the file it replaces, or those that a
-// newly created file gets. (Windows keeps no such bits.)
-static void setPermissions(int descriptor, bool replacing, unsigned mode) {
+// Gives a new file the owner, group and permissions of the file it replaces,
+// or the permissions that a newly created file gets. Only the owner may be
+// given away by root, and only a group the user is in by others; what is not
+// permitted is left as it is. The mode comes last, since a change of owner
+// clears the set-user-ID bit. (Windows keeps no such bits.)
+static void takeOverAttributes(int descriptor, bool replacing, const struct stat& replaced) {
 #ifdef _WIN32
-    (void)descriptor, (void)replacing, (void)mode;
+    (void)descriptor, (void)replacing, (void)replaced;
 #else
+    if (replacing && fchown(descriptor, replaced.st_uid, replaced.st_gid) != 0 &&
+        fchown(descriptor, uid_t(-1), replaced.st_gid) != 0) {
+        // neither is permitted: the new file stays the user's
+    }
     mode_t mask = umask(0);
     umask(mask);
-    fchmod(descriptor, replacing ? mode & 07777 : 0666 & ~mask);
+    fchmod(descriptor, replacing ? replaced.st_mode & 07777 : 0666 & ~mask);
+#endif
+}
+
+// Writes a file's data through to the disk. Only a regular file is synced:
+// a pipe, a terminal or a device has nothing to keep.
+static int syncToDisk(std::FILE* file) {
+#ifdef _WIN32
+    return _commit(_fileno(file));
+#else
+    struct stat info;
+    if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) return 0;
+    return fsync(fileno(file));
+#endif
+}
+
+// Writes a folder's entries through to the disk, after a rename in it. A
+// file system that cannot sync a folder is left to its own ways.
+static void syncFolder(const std::string& folder) {
+#ifndef _WIN32
+    int descriptor = open(folder.empty() ? "." : folder.c_str(), O_RDONLY);
+    if (descriptor < 0) return;
+    fsync(descriptor);
+    ::close(descriptor);
+#else
+    (void)folder;
+#endif
+}
+
+// The modification time in nanoseconds.
+static std::int64_t modificationTime(const struct stat& info) {
+#if defined(__linux__)
+    return std::int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+#else
+    return std::int64_t(info.st_mtime) * 1000000000;
 #endif
 }
 
@@ -73,6 +115,23 @@ static void catchUnlessIgnored(int signalNumber) {
     if (std::signal(signalNumber, onInterrupt) == SIG_IGN) std::signal(signalNumber, SIG_IGN);
 }
 
+// Every signal whose default action ends the program, apart from those that
+// report a fault of the program itself, removes the temporary file first.
+// The file-size limit is not a signal here: the write then fails with EFBIG
+// and is reported like any other write error.
+static void installSignalHandlers() {
+    static const int endingSignals[] = {
+        SIGINT, SIGTERM,
+#ifndef _WIN32
+        SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU,
+#endif
+    };
+    for (int signalNumber : endingSignals) catchUnlessIgnored(signalNumber);
+#ifndef _WIN32
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
+}
+
 // Creates the temporary file from a name pattern ending in XXXXXX. The name
 // is made in the very array the handlers remove, so that an interruption at
 // any moment, even while the file is being created, leaves nothing behind.
@@ -80,11 +139,7 @@ static int createPendingTemporary(const std::string& pattern) {
     static bool installed = false;
     if (!installed) {
         std::atexit(removePendingTemporary);
-        catchUnlessIgnored(SIGINT);
-        catchUnlessIgnored(SIGTERM);
-#ifdef SIGHUP
-        catchUnlessIgnored(SIGHUP);
-#endif
+        installSignalHandlers();
         installed = true;
     }
     if (pattern.size() >= sizeof pendingTemporary) {
@@ -114,6 +169,9 @@ static bool startOpening(BinaryFile& file, const std::string& fileName) {
     file.offset = 0;
     file.writing = false;
     file.error = fileName.empty() ? ENOENT : 0;
+    file.openedLength = 0;
+    file.openedTime = 0;
+    file.shortRead = false;
     return !fileName.empty();
 }
 
@@ -125,8 +183,15 @@ bool BinaryFile::openForReading(const std::string& fileName) {
         return false;
     }
     handle = std::fopen(fileName.c_str(), "rb");
-    if (handle == nullptr) error = errno;
-    return handle != nullptr;
+    if (handle == nullptr) {
+        error = errno;
+        return false;
+    }
+    if (fstat(fileno(handle), &info) == 0) {
+        openedLength = std::int64_t(info.st_size);
+        openedTime = modificationTime(info);
+    }
+    return true;
 }
 
 // The folder part of a path, with its trailing slash ("" for the current one).
@@ -139,19 +204,31 @@ static std::string folderOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-// The file a symbolic link leads to, so that replacing it keeps the link;
-// any other name as it stands.
-static std::string followLink(const std::string& fileName) {
-#ifdef _WIN32
-    return fileName;
+// The file that a chain of symbolic links leads to, so that replacing it
+// keeps the links; the file need not exist yet. Any other name as it stands.
+// A chain longer than the system allows (a loop) gives false with ELOOP.
+static bool followLinks(const std::string& fileName, std::string& resolved) {
+    resolved = fileName;
+#ifndef _WIN32
+    const int maxLinks = 40;
+    for (int links = 0;; ++links) {
+        struct stat info;
+        if (lstat(resolved.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return true;
+        if (links == maxLinks) {
+            errno = ELOOP;
+            return false;
+        }
+        std::vector<char> target(4096);
+        ssize_t length = readlink(resolved.c_str(), target.data(), target.size());
+        if (length < 0 || std::size_t(length) == target.size()) {
+            if (length >= 0) errno = ENAMETOOLONG;
+            return false;
+        }
+        std::string link(target.data(), std::size_t(length));
+        resolved = link[0] == '/' ? link : folderOf(resolved) + link;
+    }
 #else
-    struct stat info;
-    if (lstat(fileName.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return fileName;
-    char* target = realpath(fileName.c_str(), nullptr);
-    if (target == nullptr) return fileName; // a dangling link is replaced itself
-    std::string resolved = target;
-    std::free(target);
-    return resolved;
+    return true;
 #endif
 }
 
@@ -162,14 +239,58 @@ static bool openDirectly(BinaryFile& file) {
     return file.handle != nullptr;
 }
 
+// The descriptor that a name of an open descriptor stands for, or -1.
+static int namedDescriptor(const std::string& fileName) {
+    if (fileName == "/dev/stdout") return 1;
+    if (fileName == "/dev/stderr") return 2;
+    for (const char* prefix : {"/dev/fd/", "/proc/self/fd/"}) {
+        const std::size_t length = std::strlen(prefix);
+        if (fileName.compare(0, length, prefix) != 0) continue;
+        const std::string number = fileName.substr(length);
+        if (number.empty() || number.size() > 9 ||
+            number.find_first_not_of("0123456789") != std::string::npos)
+            return -1;
+        return std::atoi(number.c_str());
+    }
+    return -1;
+}
+
+// Writes through an open descriptor of the program: a copy of it, which
+// shares its position and flags, so that nothing is reopened or truncated.
+static bool openThroughDescriptor(BinaryFile& file, int descriptor) {
+#ifndef _WIN32
+    int copy = dup(descriptor);
+    if (copy < 0) {
+        file.error = errno;
+        return false;
+    }
+    file.handle = fdopen(copy, "wb");
+    if (file.handle == nullptr) {
+        file.error = errno;
+        ::close(copy);
+        return false;
+    }
+    return true;
+#else
+    (void)descriptor;
+    file.error = EBADF;
+    return false;
+#endif
+}
+
 bool BinaryFile::openReplacement(const std::string& fileName) {
     if (!startOpening(*this, fileName)) return false;
     output = true;
     writing = true; // the first put needs no seek: a pipe could not take one
-    name = followLink(fileName);
+    const int descriptor = namedDescriptor(fileName);
+    if (descriptor >= 0) return openThroughDescriptor(*this, descriptor);
+    if (!followLinks(fileName, name)) {
+        error = errno;
+        return false;
+    }
     // An existing file that may not be written stays protected, and a folder
     // cannot be replaced by a picture.
-    struct stat info;
+    struct stat info {};
     const bool exists = stat(name.c_str(), &info) == 0;
     if (exists) {
         if (S_ISDIR(info.st_mode)) {
@@ -182,17 +303,17 @@ bool BinaryFile::openReplacement(const std::string& fileName) {
         }
         if (!S_ISREG(info.st_mode)) return openDirectly(*this);
     }
-    int descriptor = createPendingTemporary(folderOf(name) + ".partial-XXXXXX");
-    if (descriptor < 0) {
+    int temporary = createPendingTemporary(folderOf(name) + ".partial-XXXXXX");
+    if (temporary < 0) {
         error = errno;
         return false;
     }
     temporaryName = pendingTemporary;
-    setPermissions(descriptor, exists, unsigned(info.st_mode)); // mkstemp makes it private
-    handle = fdopen(descriptor, "w+b");
+    takeOverAttributes(temporary, exists, info); // mkstemp makes it private
+    handle = fdopen(temporary, "w+b");
     if (handle == nullptr) {
         error = errno;
-        ::close(descriptor);
+        ::close(temporary);
         removePendingTemporary();
         return false;
     }
@@ -224,6 +345,8 @@ void BinaryFile::get(std::int64_t position, std::uint8_t* buffer, std::size_t co
         got = std::fread(buffer, 1, count, handle);
         if (got < count && std::ferror(handle) && error == 0) error = errno ? errno : EIO;
         offset += std::int64_t(got);
+        // The end came before the length measured at opening: the file shrank.
+        if (got < count && !output && offset < openedLength) shortRead = true;
     }
     std::memset(buffer + got, 0, count - got);
 }
@@ -261,6 +384,7 @@ bool BinaryFile::commitReplacement() {
         return false;
     }
     if (std::fflush(handle) != 0 && error == 0) error = errno;
+    if (error == 0 && syncToDisk(handle) != 0) error = errno;
     if (std::fclose(handle) != 0 && error == 0) error = errno;
     handle = nullptr;
     if (error == 0 && !temporaryName.empty() && replaceFile(temporaryName, name) != 0)
@@ -269,6 +393,7 @@ bool BinaryFile::commitReplacement() {
         discardReplacement();
         return false;
     }
+    if (!temporaryName.empty()) syncFolder(folderOf(name));
     pendingTemporary[0] = '\0';
     temporaryName.clear();
     return true;
@@ -284,4 +409,48 @@ void BinaryFile::discardReplacement() {
 
 std::string BinaryFile::errorText() const {
     return error == 0 ? std::string("no error") : std::string(std::strerror(error));
+}
+
+// ---- the lines the programs print about their files ------------------------------
+
+std::string printableName(const std::string& fileName) {
+    static const char hexDigits[] = "0123456789ABCDEF";
+    std::string shown;
+    for (unsigned char c : fileName) {
+        if (c >= 0x20 && c != 0x7F)
+            shown.push_back(char(c));
+        else if (c == '\n')
+            shown += "\\n";
+        else if (c == '\r')
+            shown += "\\r";
+        else if (c == '\t')
+            shown += "\\t";
+        else
+            shown += std::string("\\x") + hexDigits[c >> 4] + hexDigits[c & 0xF];
+    }
+    return shown;
+}
+
+std::string openOutputProblem(BinaryFile& output, const std::string& fileName) {
+    if (fileName.empty()) return "no outfile name given";
+    if (output.openReplacement(fileName)) return "";
+    return "cannot write outfile " + printableName(fileName) + ": " + output.errorText();
+}
+
+std::string commitOutputProblem(BinaryFile& output, const std::string& fileName) {
+    if (output.commitReplacement()) return "";
+    return "cannot write outfile " + printableName(fileName) + ": " + output.errorText();
+}
+
+std::string inputReadProblem(const BinaryFile& input, const std::string& fileName) {
+    if (input.error != 0)
+        return "cannot read infile " + printableName(fileName) + ": " + input.errorText();
+    const std::string changed = "infile changed while it was being read";
+    if (input.shortRead) return changed;
+    struct stat info;
+    if (input.handle != nullptr && fstat(fileno(input.handle), &info) == 0 &&
+        (std::int64_t(info.st_size) != input.openedLength ||
+         modificationTime(info) != input.openedTime))
+        return changed;
+    return "";
 }

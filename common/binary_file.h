@@ -8,9 +8,20 @@
 // has been written, flushed and closed. Until then an existing file of that
 // name stays as it was; an unfinished temporary file is removed when the
 // program ends or is interrupted. A symbolic link keeps pointing where it did:
-// the file it leads to is the one replaced. An existing output that is no
-// regular file (a device such as /dev/null, a named pipe) cannot be replaced
-// and is written directly.
+// the file it leads to is the one replaced, created when it does not exist
+// yet. An existing output that is no regular file (a device such as
+// /dev/null, a named pipe) cannot be replaced and is written directly, and a
+// name of an open descriptor (/dev/stdout, /dev/stderr, /dev/fd/N,
+// /proc/self/fd/N) is written through that descriptor with its own flags, so
+// that "> file" truncates and ">> file" appends. The replacement is flushed
+// to the disk before it is renamed into place, and its folder after, so that
+// a power loss leaves either the old file or the new one. It takes over the
+// replaced file's permission bits, and its owner and group where permitted;
+// it is a new file, so hard links to the old one keep the old content.
+//
+// An input's length is measured when it is opened: a read that ends before
+// that length, or a size or modification time that differs after the reads,
+// shows that the file changed while it was being read.
 //
 // The first error of any operation is kept in `error` (an errno value), so
 // that the program can report it; later operations do not overwrite it.
@@ -29,13 +40,16 @@ struct BinaryFile {
     ~BinaryFile();
 
     std::FILE* handle = nullptr;
-    std::string name;          // the file's name; for an output reached through
-                               // a symbolic link, the file the link leads to
-    std::string temporaryName; // the file actually written, for an output
-    bool output = false;       // opened for writing
-    std::int64_t offset = 0;   // current position as a 0-based offset
-    bool writing = false;      // the last operation was a put
-    int error = 0;             // first errno seen, 0 while all went well
+    std::string name;              // the file's name; for an output reached through
+                                   // a symbolic link, the file the link leads to
+    std::string temporaryName;     // the file actually written, for an output
+    bool output = false;           // opened for writing
+    std::int64_t offset = 0;       // current position as a 0-based offset
+    bool writing = false;          // the last operation was a put
+    int error = 0;                 // first errno seen, 0 while all went well
+    std::int64_t openedLength = 0; // an input's length when it was opened
+    std::int64_t openedTime = 0;   // an input's modification time then, in ns
+    bool shortRead = false;        // a get ended before openedLength
 
     bool openForReading(const std::string& fileName);
     bool openReplacement(const std::string& fileName);
@@ -53,3 +67,22 @@ struct BinaryFile {
     // The first error as text ("No space left on device").
     std::string errorText() const;
 };
+
+// A file name as shown in a message line: bytes below 0x20 and 0x7F are
+// escaped (\n, \r, \t, \xHH), so that a name can neither break the line nor
+// move the cursor.
+std::string printableName(const std::string& fileName);
+
+// Opens the output for replacement. Gives "" when that worked, else the line
+// that says why not: "no outfile name given" or "cannot write outfile NAME:
+// reason". This is the one place that checks for a missing output name.
+std::string openOutputProblem(BinaryFile& output, const std::string& fileName);
+
+// Commits the output. Gives "" when the new file is in place, else "cannot
+// write outfile NAME: reason" (the temporary file is then removed).
+std::string commitOutputProblem(BinaryFile& output, const std::string& fileName);
+
+// Called after the input has been read: "" when every read worked on the
+// file as it was opened, else "cannot read infile NAME: reason" or "infile
+// changed while it was being read".
+std::string inputReadProblem(const BinaryFile& input, const std::string& fileName);

@@ -1,17 +1,36 @@
 #include "dialogue.h"
 
+#include <cerrno>
 #include <cmath>
+#include <csignal>
 #include <cstdlib>
 #include <limits>
+#include <new>
 
-#ifdef _WIN32
 #include <fcntl.h>
+#ifdef _WIN32
 #include <io.h>
 #else
 #include <unistd.h>
 #endif
 
+// Opens each closed descriptor of 0, 1 and 2 on /dev/null: open() takes the
+// lowest free descriptor, which is the closed one.
+static void fillClosedStandardDescriptors() {
+#ifndef _WIN32
+    for (int descriptor = 0; descriptor <= 2; ++descriptor) {
+        if (fcntl(descriptor, F_GETFD) != -1 || errno != EBADF) continue;
+        int opened = open("/dev/null", O_RDWR);
+        if (opened > 2) close(opened); // someone else filled it meanwhile
+    }
+#endif
+}
+
 Dialogue consoleDialogue(int argc, char** argv) {
+    fillClosedStandardDescriptors();
+#ifdef SIGPIPE
+    std::signal(SIGPIPE, SIG_IGN); // console writes then fail with EPIPE, ignored
+#endif
 #ifdef _WIN32
     // Line ends are written as CR LF by the dialogue itself: no translation.
     _setmode(_fileno(stdout), _O_BINARY);
@@ -33,6 +52,8 @@ void Dialogue::printText(const std::string& text, bool lineEnd) {
     if (lineEnd) endLine();
 }
 
+void Dialogue::printLine(const std::string& text) { printText(text, true); }
+
 void Dialogue::endLine() {
     std::fwrite("\r\n", 1, 2, output);
     atLineStart = true;
@@ -51,7 +72,13 @@ void Dialogue::printUnsigned(std::uint32_t value, bool lineEnd) {
 
 // ---- questions ----------------------------------------------------------
 
+static std::string endedMessage(const std::string& refusal) {
+    return refusal + ", and standard input ended before a valid answer was given";
+}
+
 void Dialogue::askLine() {
+    const std::string refusal = pendingRefusal;
+    pendingRefusal.clear();
     if (!interactive) {
         std::fflush(output); // the question is visible before the answer is read
         return;              // items come straight from the stream
@@ -65,6 +92,32 @@ void Dialogue::askLine() {
     if (c == EOF && answerLine.empty()) inputEnded = true;
     if (!answerLine.empty() && answerLine.back() == '\r') answerLine.pop_back();
     endLine();
+    // The console ended instead of answering a question asked again.
+    if (inputEnded && !refusal.empty()) fail(endedMessage(refusal));
+}
+
+std::int32_t Dialogue::askSigned32(const std::string& prompt) {
+    printText(prompt, false);
+    askLine();
+    return readSigned32();
+}
+
+std::uint8_t Dialogue::askUnsigned8(const std::string& prompt) {
+    printText(prompt, false);
+    askLine();
+    return readUnsigned8();
+}
+
+std::uint32_t Dialogue::askUnsigned32(const std::string& prompt) {
+    printText(prompt, false);
+    askLine();
+    return readUnsigned32();
+}
+
+std::string Dialogue::askText(const std::string& prompt) {
+    printText(prompt, false);
+    askLine();
+    return readText();
 }
 
 // Characters of the current answer: the console line, or the stream. The end
@@ -95,55 +148,55 @@ static bool isBlank(int c) { return c == ' ' || c == '\t'; }
 static bool isLineEnd(int c) { return c == '\n' || c == '\r'; }
 
 // Consumes one line end: LF, or CR with or without a following LF.
-static void consumeLineEnd(Dialogue& dialogue) {
-    if (dialogue.nextChar() == '\r' && dialogue.peekChar() == '\n') dialogue.nextChar();
+void Dialogue::consumeLineEnd() {
+    if (nextChar() == '\r' && peekChar() == '\n') nextChar();
 }
 
 // After an item that ended at a blank, a closing quote, its maximum length or
 // the end of input: skip blanks, then swallow one comma or line end.
-static void finishItem(Dialogue& dialogue) {
-    while (isBlank(dialogue.peekChar())) dialogue.nextChar();
-    int c = dialogue.peekChar();
+void Dialogue::finishItem() {
+    while (isBlank(peekChar())) nextChar();
+    int c = peekChar();
     if (c == ',')
-        dialogue.nextChar();
+        nextChar();
     else if (isLineEnd(c))
-        consumeLineEnd(dialogue);
+        consumeLineEnd();
 }
 
 // Collects one item. A number item ends at a blank outside quotes and goes on
 // after its closing quote; a text item keeps its blanks and ends at its
 // closing quote. Commas outside quotes, line ends and the end of input end
 // both kinds.
-static std::string takeItem(Dialogue& dialogue, bool numberItem, bool* realForm) {
+std::string Dialogue::takeItem(bool numberItem, bool* realForm) {
     const std::size_t maxLength = numberItem ? maxNumberItem : maxTextItem;
     std::string item;
     bool ampersandSeen = false;
     bool quoted = false;
 
-    while (isBlank(dialogue.peekChar())) dialogue.nextChar();
-    if (dialogue.peekChar() == '"') {
-        dialogue.nextChar();
+    while (isBlank(peekChar())) nextChar();
+    if (peekChar() == '"') {
+        nextChar();
         quoted = true;
     }
     for (;;) {
-        int c = dialogue.peekChar();
+        int c = peekChar();
         if (c == EOF) break;
         if (isLineEnd(c)) {
-            consumeLineEnd(dialogue);
+            consumeLineEnd();
             return item;
         }
         if (quoted && c == '"') {
-            dialogue.nextChar();
+            nextChar();
             quoted = false;
             if (!numberItem) break;
             continue;
         }
         if (!quoted && c == ',') {
-            dialogue.nextChar();
+            nextChar();
             return item;
         }
         if (!quoted && numberItem && isBlank(c)) break;
-        dialogue.nextChar();
+        nextChar();
         if (numberItem && !ampersandSeen) {
             if (c == '&') ampersandSeen = true;
             if (c == '.' || c == 'E' || c == 'e' || c == 'D' || c == 'd') *realForm = true;
@@ -153,17 +206,17 @@ static std::string takeItem(Dialogue& dialogue, bool numberItem, bool* realForm)
         item.push_back(char(c));
         if (item.size() == maxLength) break;
     }
-    finishItem(dialogue);
+    finishItem();
     return item;
 }
 
 NumberItem Dialogue::takeNumberItem() {
     NumberItem item;
-    item.text = takeItem(*this, true, &item.realForm);
+    item.text = takeItem(true, &item.realForm);
     return item;
 }
 
-std::string Dialogue::takeTextItem() { return takeItem(*this, false, nullptr); }
+std::string Dialogue::takeTextItem() { return takeItem(false, nullptr); }
 
 std::int32_t Dialogue::readSigned32() { return numberToSigned32(takeNumberItem()); }
 std::uint8_t Dialogue::readUnsigned8() { return numberToUnsigned8(takeNumberItem()); }
@@ -176,8 +229,25 @@ std::string Dialogue::commandWord(std::size_t index) const {
 
 // ---- ending -----------------------------------------------------------------
 
-void Dialogue::requireMoreInput() {
-    if (inputEnded) fail("standard input ended before a valid answer was given");
+// Whether a redirected input has nothing more: one character is peeked. A
+// console is never peeked, since that would wait for the user's typing.
+bool Dialogue::streamAtEnd() {
+    if (interactive) return false;
+    int c = std::fgetc(input);
+    if (c == EOF) return true;
+    std::ungetc(c, input);
+    return false;
+}
+
+void Dialogue::beforeAskingAgain(const std::string& refusal, int refusedInARow) {
+    if (inputEnded || streamAtEnd()) {
+        inputEnded = true;
+        fail(endedMessage(refusal));
+    }
+    if (!interactive && refusedInARow >= maxRefusedAnswers)
+        fail(refusal + ", and " + std::to_string(maxRefusedAnswers) +
+             " answers in a row were not valid");
+    pendingRefusal = refusal;
 }
 
 void Dialogue::fail(const std::string& message) {
@@ -190,6 +260,14 @@ void Dialogue::endProgram(int status) {
     std::fflush(output);
     if (endHandler != nullptr) endHandler(status);
     std::exit(status); // closes the files; an unfinished output is removed
+}
+
+void runDialogue(Dialogue& dialogue, void (*program)(Dialogue&)) {
+    try {
+        program(dialogue);
+    } catch (const std::bad_alloc&) {
+        dialogue.fail("not enough memory for this picture");
+    }
 }
 
 void answerStandardOptions(Dialogue& dialogue, const char* program, const char* const* helpLines,

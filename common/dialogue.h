@@ -28,8 +28,6 @@ struct Dialogue {
     std::FILE* output = nullptr;    // where everything is printed
     bool interactive = false;       // input is a console: "? " and whole lines
     std::vector<std::string> words; // command-line words, word 0 the program
-    std::string answerLine;         // last console line, without its line end
-    std::size_t readPosition = 0;   // next unread character of answerLine
     bool inputEnded = false;        // a read met the end of the input stream
     bool atLineStart = true;        // the last byte printed ended a line
     // When set, endProgram calls it instead of ending the process, so that a
@@ -37,10 +35,19 @@ struct Dialogue {
     void (*endHandler)(int status) = nullptr;
 
     void printText(const std::string& text, bool lineEnd);
+    void printLine(const std::string& text);
     void endLine();
     void printSigned(std::int32_t value, bool lineEnd);
     void printUnsigned(std::uint32_t value, bool lineEnd);
 
+    // A question: the prompt, then askLine, then one read. An empty prompt
+    // asks right after the lines printed before it.
+    std::int32_t askSigned32(const std::string& prompt);
+    std::uint8_t askUnsigned8(const std::string& prompt);
+    std::uint32_t askUnsigned32(const std::string& prompt);
+    std::string askText(const std::string& prompt);
+
+    // The steps of a question one by one.
     void askLine();
     std::int32_t readSigned32();
     std::uint8_t readUnsigned8();
@@ -49,23 +56,48 @@ struct Dialogue {
 
     std::string commandWord(std::size_t index) const;
 
-    // Called before a question is asked again: once the input has ended no
-    // valid answer can come, so the run ends with one line and status 1.
-    void requireMoreInput();
+    // Called before a question is asked again because its answer was
+    // refused; `refusal` says what was refused and what was wanted ("luma
+    // plane dithering level 3 is not 0, 1 or 2") and `refusedInARow` counts
+    // the refusals of this re-asking loop so far, this one included. Ends the
+    // run with one line and status 1 when no valid answer can come: standard
+    // input has ended, or (when it is no console) 100 answers in a row were
+    // refused.
+    void beforeAskingAgain(const std::string& refusal, int refusedInARow);
     // Prints one line, on a fresh line, and ends the program with status 1.
     [[noreturn]] void fail(const std::string& message);
     // Writes out everything printed and ends the process with the status.
     [[noreturn]] void endProgram(int status);
 
-    // Item reading, exposed for the tests.
+  private:
+    std::string answerLine;       // last console line, without its line end
+    std::size_t readPosition = 0; // next unread character of answerLine
+    std::string pendingRefusal;   // set while a question is asked again
+
     NumberItem takeNumberItem();
     std::string takeTextItem();
+    std::string takeItem(bool numberItem, bool* realForm);
+    void finishItem();
+    void consumeLineEnd();
+    bool streamAtEnd();
     int peekChar();
     int nextChar();
 };
 
+// Refused answers in a row after which a re-asking loop on a stream ends.
+constexpr int maxRefusedAnswers = 100;
+
 // The dialogue on standard input and output, with the program's arguments.
+// Any of the descriptors 0, 1 and 2 that is closed is first opened on
+// /dev/null, so that no file the program opens can take its place; a closed
+// standard input thus reads as an ended one. A console that goes away (a
+// closed pipe) does not end the run: SIGPIPE is ignored.
 Dialogue consoleDialogue(int argc, char** argv);
+
+// Runs a program's whole dialogue. A memory allocation that fails anywhere
+// ends the run with "not enough memory for this picture" and status 1; the
+// unfinished output is removed on the way.
+void runDialogue(Dialogue& dialogue, void (*program)(Dialogue&));
 
 // Answers "--help" or "--version" as word 1: prints the help lines, or the
 // program's name and version, and ends with status 0. Otherwise does nothing.

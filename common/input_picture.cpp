@@ -37,10 +37,11 @@ BmpHeader openInputPicture(Dialogue& dialogue, BinaryFile& file, const std::stri
                            PictureRows& rows) {
     if (fileName.empty()) dialogue.fail("no infile name given");
     if (!file.openForReading(fileName))
-        dialogue.fail("cannot open infile " + fileName + ": " + file.errorText());
+        dialogue.fail("cannot open infile " + printableName(fileName) + ": " + file.errorText());
     HeaderBytes bytes;
     file.get(1, bytes.data(), bytes.size());
-    if (file.error != 0) dialogue.fail("cannot read infile " + fileName + ": " + file.errorText());
+    if (file.error != 0)
+        dialogue.fail("cannot read infile " + printableName(fileName) + ": " + file.errorText());
     const std::int64_t fileLength = file.length();
     if (readU16le(&bytes[0]) != bmpSignature) {
         const std::string format = fileLength > 0 ? otherPictureFormat(bytes) : "";
@@ -53,6 +54,7 @@ BmpHeader openInputPicture(Dialogue& dialogue, BinaryFile& file, const std::stri
     std::string problem = headerProblem(header, fileLength);
     if (problem.empty()) problem = setUpPictureRows(rows, file, header, fileLength);
     if (!problem.empty()) dialogue.fail(problem);
-    if (file.error != 0) dialogue.fail("cannot read infile " + fileName + ": " + file.errorText());
+    if (file.error != 0)
+        dialogue.fail("cannot read infile " + printableName(fileName) + ": " + file.errorText());
     return header;
 }

@@ -1,7 +1,6 @@
 #include "output.h"
 
 #include <cstdint>
-#include <new>
 #include <vector>
 
 #include "resampling.h"
@@ -58,24 +57,18 @@ struct Buffers {
     std::vector<std::uint8_t> targetRow;
 };
 
-static void allocateBuffers(Dialogue& dialogue, const ResizeSteps& steps,
-                            const ResizeGeometry& geometry, std::uint32_t inputWidth,
-                            SourceRows& rows, Buffers& buffers) {
+static void allocateBuffers(const ResizeSteps& steps, const ResizeGeometry& geometry,
+                            std::uint32_t inputWidth, SourceRows& rows, Buffers& buffers) {
     const std::size_t rowBytes = std::size_t(geometry.cropWidth) * 3;
-    try {
-        rows.stored.assign(std::size_t(inputWidth) * 3, 0);
-        rows.normalised.assign(rowBytes, 0);
-        buffers.columns = columnFootprints(steps, geometry);
-        buffers.pixelSums.assign(rowBytes, 0);
-        buffers.targetRow.assign(rowBytes, 0);
-    } catch (const std::bad_alloc&) {
-        dialogue.fail("not enough memory for a " + std::to_string(geometry.cropWidth) +
-                      " pixel wide outfile");
-    }
+    rows.stored.assign(std::size_t(inputWidth) * 3, 0);
+    rows.normalised.assign(rowBytes, 0);
+    buffers.columns = columnFootprints(steps, geometry);
+    buffers.pixelSums.assign(rowBytes, 0);
+    buffers.targetRow.assign(rowBytes, 0);
 }
 
-void writeResizedPicture(Dialogue& dialogue, PictureRows& input, const ResizeGeometry& geometry,
-                         const std::string& outputPath) {
+std::string writeResizedPicture(PictureRows& input, const ResizeGeometry& geometry,
+                                BinaryFile& output) {
     const BmpHeader& header = input.header;
     const std::uint32_t inputWidth = std::uint32_t(header.width);
     const std::uint32_t inputHeight = std::uint32_t(header.height);
@@ -83,11 +76,8 @@ void writeResizedPicture(Dialogue& dialogue, PictureRows& input, const ResizeGeo
     SourceRows rows;
     rows.input = &input;
     Buffers buffers;
-    allocateBuffers(dialogue, steps, geometry, inputWidth, rows, buffers);
+    allocateBuffers(steps, geometry, inputWidth, rows, buffers);
 
-    BinaryFile output;
-    if (!output.openReplacement(outputPath))
-        dialogue.fail("cannot write outfile " + outputPath + ": " + output.errorText());
     // A plain input's header is kept; any other layout gives a plain one.
     const HeaderBytes base = isPlainPicture(input) ? header.bytes : plainHeaderFor(header);
     HeaderBytes outputHeader = resizedHeader(base, geometry.cropWidth, geometry.cropHeight);
@@ -98,7 +88,8 @@ void writeResizedPicture(Dialogue& dialogue, PictureRows& input, const ResizeGeo
     const std::size_t rowBytes = buffers.targetRow.size();
     std::int64_t position = bmpHeaderSize + 1;
     Footprint previous;
-    for (std::uint32_t i = 0; i < geometry.cropHeight && output.error == 0 && rows.problem.empty();
+    for (std::uint32_t i = 0; i < geometry.cropHeight && output.error == 0 &&
+                              input.file->error == 0 && rows.problem.empty();
          ++i) {
         const Footprint span = footprint(steps.stepY, geometry.skipRows + i);
         if (i == 0 || !(span == previous))
@@ -108,15 +99,5 @@ void writeResizedPicture(Dialogue& dialogue, PictureRows& input, const ResizeGeo
         output.put(position, buffers.targetRow.data(), rowBytes);
         position += std::int64_t(rowBytes);
     }
-
-    if (!rows.problem.empty()) {
-        output.discardReplacement();
-        dialogue.fail(rows.problem);
-    }
-    if (input.file->error != 0) {
-        output.discardReplacement();
-        dialogue.fail("cannot read infile " + input.file->name + ": " + input.file->errorText());
-    }
-    if (!output.commitReplacement())
-        dialogue.fail("cannot write outfile " + outputPath + ": " + output.errorText());
+    return rows.problem;
 }

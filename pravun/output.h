@@ -6,12 +6,13 @@
 
 #include "binary_file.h"
 #include "bmp_header.h"
-#include "dialogue.h"
 #include "geometry.h"
 #include "picture_rows.h"
 
-// Writes the resized picture of the rows that `input` reads to outputPath,
-// replacing an existing file only once the new one is complete. A failure to
-// read or write ends the program with one line and status 1.
-void writeResizedPicture(Dialogue& dialogue, PictureRows& input, const ResizeGeometry& geometry,
-                         const std::string& outputPath);
+// Writes the resized picture of the rows that `input` reads into the opened
+// output. Returns "" or the one-line refusal of a row that cannot be read;
+// read and write errors are kept in the files' records, and the caller
+// checks them and commits the output. A failed allocation throws
+// std::bad_alloc.
+std::string writeResizedPicture(PictureRows& input, const ResizeGeometry& geometry,
+                                BinaryFile& output);

@@ -18,15 +18,21 @@ void runResizer(Dialogue& dialogue) {
     BinaryFile input;
     PictureRows rows;
     BmpHeader header = openInputPicture(dialogue, input, settings.inputPath, rows);
-    if (settings.outputPath.empty()) dialogue.fail("no outfile name given");
+    // The output is started before the size menu, so that a name that cannot
+    // be written is reported before anything is asked.
+    BinaryFile output;
+    std::string problem = openOutputProblem(output, settings.outputPath);
+    if (!problem.empty()) dialogue.fail(problem);
     const std::uint32_t inputWidth = std::uint32_t(header.width);
     const std::uint32_t inputHeight = std::uint32_t(header.height);
     askSizeIfMissing(dialogue, settings, inputWidth, inputHeight);
 
-    std::string refusal;
-    ResizeGeometry geometry = targetGeometry(inputWidth, inputHeight, settings, refusal);
-    if (!refusal.empty()) dialogue.fail(refusal);
+    ResizeGeometry geometry = targetGeometry(inputWidth, inputHeight, settings, problem);
+    if (!problem.empty()) dialogue.fail(problem);
 
-    writeResizedPicture(dialogue, rows, geometry, settings.outputPath);
+    problem = writeResizedPicture(rows, geometry, output);
+    if (problem.empty()) problem = inputReadProblem(input, settings.inputPath);
+    if (problem.empty()) problem = commitOutputProblem(output, settings.outputPath);
+    if (!problem.empty()) dialogue.fail(problem);
     dialogue.endProgram(0);
 }

@@ -90,40 +90,28 @@ void printUsage(Dialogue& dialogue) {
         "          a<100 is skinny pixels, a>100 is wide pixels)",
         "or answer the prompts:",
     };
-    for (const char* line : lines) dialogue.printText(line, true);
-}
-
-static std::string askText(Dialogue& dialogue, const std::string& question) {
-    dialogue.printText(question, false);
-    dialogue.askLine();
-    return dialogue.readText();
-}
-
-static std::uint32_t askUnsigned32(Dialogue& dialogue, const std::string& question) {
-    dialogue.printText(question, false);
-    dialogue.askLine();
-    return dialogue.readUnsigned32();
+    for (const char* line : lines) dialogue.printLine(line);
 }
 
 ResizeSettings gatherSettings(Dialogue& dialogue) {
-    dialogue.printText("Brovent quick 24-bit BMP resizer V2.32", true);
+    dialogue.printLine("Brovent quick 24-bit BMP resizer V2.32");
     dialogue.endLine();
     WordReading reading = readCommandWords(dialogue);
     ResizeSettings& settings = reading.settings;
     if (reading.showUsage) {
         printUsage(dialogue);
-        settings.inputPath = askText(dialogue, "infile ");
-        settings.outputPath = askText(dialogue, "outfile ");
+        settings.inputPath = dialogue.askText("infile ");
+        settings.outputPath = dialogue.askText("outfile ");
     } else if (reading.askOutputPath) {
         dialogue.printText("infile ", false);
         dialogue.printText(settings.inputPath, true);
-        settings.outputPath = askText(dialogue, "outfile ");
+        settings.outputPath = dialogue.askText("outfile ");
     }
     return settings;
 }
 
 // The menu is printed once; any choice but 1, 2 or 3 is asked for again,
-// until the input runs out.
+// right after the menu lines, with no prompt of its own.
 void askSizeIfMissing(Dialogue& dialogue, ResizeSettings& settings, std::uint32_t inputWidth,
                       std::uint32_t inputHeight) {
     if (settings.requestedWidth != 0 || settings.requestedHeight != 0) return;
@@ -131,17 +119,16 @@ void askSizeIfMissing(Dialogue& dialogue, ResizeSettings& settings, std::uint32_
     dialogue.printUnsigned(inputHeight, false);
     dialogue.printText(" width: ", false);
     dialogue.printUnsigned(inputWidth, true);
-    dialogue.printText("1. resize to height", true);
-    dialogue.printText("2. resize to width", true);
-    dialogue.printText("3. resize to height and width", true);
-    dialogue.askLine();
-    std::uint8_t choice = dialogue.readUnsigned8();
-    while (choice < 1 || choice > 3) {
-        dialogue.requireMoreInput();
-        dialogue.askLine();
-        choice = dialogue.readUnsigned8();
+    dialogue.printLine("1. resize to height");
+    dialogue.printLine("2. resize to width");
+    dialogue.printLine("3. resize to height and width");
+    std::uint8_t choice = dialogue.askUnsigned8("");
+    for (int refused = 1; choice < 1 || choice > 3; ++refused) {
+        dialogue.beforeAskingAgain(
+            "size menu choice " + std::to_string(choice) + " is not 1, 2 or 3", refused);
+        choice = dialogue.askUnsigned8("");
     }
     if (choice == 1 || choice == 3)
-        settings.requestedHeight = askUnsigned32(dialogue, "new height ");
-    if (choice == 2 || choice == 3) settings.requestedWidth = askUnsigned32(dialogue, "new width ");
+        settings.requestedHeight = dialogue.askUnsigned32("new height ");
+    if (choice == 2 || choice == 3) settings.requestedWidth = dialogue.askUnsigned32("new width ");
 }

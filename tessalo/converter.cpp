@@ -1,7 +1,5 @@
 #include "converter.h"
 
-#include <new>
-
 #include "binary_file.h"
 #include "bmp_header.h"
 #include "conversion_pass.h"
@@ -29,19 +27,6 @@ static PictureGeometry pictureGeometry(Dialogue& dialogue, const BmpHeader& head
     return geometry;
 }
 
-// Sizes the pass's buffers; their size grows with the width only.
-static PassBuffers allocateBuffers(Dialogue& dialogue, const ConverterSettings& settings,
-                                   const PictureGeometry& geometry) {
-    PassBuffers buffers;
-    try {
-        allocatePassBuffers(settings, geometry, buffers);
-    } catch (const std::bad_alloc&) {
-        dialogue.fail("not enough memory for a " + std::to_string(geometry.width) + " x " +
-                      std::to_string(geometry.height) + " picture");
-    }
-    return buffers;
-}
-
 void runConverter(Dialogue& dialogue) {
     answerHelpOrVersion(dialogue);
     answerDecode(dialogue);
@@ -64,17 +49,18 @@ void runConverter(Dialogue& dialogue) {
     // written is reported at once.
     PreviewOutput output;
     openPreview(dialogue, settings, geometry, screenKind, rows, output);
-    PassBuffers buffers = allocateBuffers(dialogue, settings, geometry);
+    PassBuffers buffers; // sized by the width only
+    allocatePassBuffers(settings, geometry, buffers);
 
     // The stages run together, row by row; their lines keep their order.
     dialogue.printText("loading image...", true);
     dialogue.printText("analyzing image...", true);
     dialogue.printText("converting image...", true);
-    const std::string problem = convertPicture(rows, settings, geometry, buffers, output);
-    if (!problem.empty() || input.error != 0) {
+    std::string problem = convertPicture(rows, settings, geometry, buffers, output);
+    if (problem.empty()) problem = inputReadProblem(input, settings.inFile);
+    if (!problem.empty()) {
         output.file.discardReplacement();
-        if (!problem.empty()) dialogue.fail(problem);
-        dialogue.fail("cannot read infile " + settings.inFile + ": " + input.errorText());
+        dialogue.fail(problem);
     }
     finishPreview(dialogue, settings, output);
     dialogue.endProgram(0);

@@ -11,5 +11,5 @@ int _dowildcard = -1;
 
 int main(int argc, char** argv) {
     Dialogue dialogue = consoleDialogue(argc, argv);
-    runConverter(dialogue);
+    runDialogue(dialogue, runConverter);
 }

@@ -19,19 +19,13 @@ Rgb clampAndFilter(Rgb colour, bool dacFilter) {
 void openPreview(Dialogue& dialogue, const ConverterSettings& settings,
                  const PictureGeometry& geometry, ScreenKind screenKind, PictureRows& input,
                  PreviewOutput& output) {
-    if (settings.outFile.empty()) dialogue.fail("no outfile name given");
-    if (!output.file.openReplacement(settings.outFile))
-        dialogue.fail("cannot write outfile " + settings.outFile + ": " + output.file.errorText());
+    const std::string problem = openOutputProblem(output.file, settings.outFile);
+    if (!problem.empty()) dialogue.fail(problem);
     if (screenKind != ScreenKind::none) {
         output.screen = blankScreen(screenKind);
         return;
     }
-    try {
-        output.row.assign(geometry.rowStride, 0);
-    } catch (const std::bad_alloc&) {
-        dialogue.fail("not enough memory for a " + std::to_string(geometry.width) + " x " +
-                      std::to_string(geometry.height) + " picture");
-    }
+    output.row.assign(geometry.rowStride, 0);
     // The last stored row is read last, but its padding goes into every row.
     const std::size_t pixelBytes = std::size_t(geometry.width) * 3;
     const std::int64_t lastRow = std::int64_t(geometry.height - 1) * geometry.rowStride;
@@ -91,6 +85,6 @@ void finishPreview(Dialogue& dialogue, const ConverterSettings& settings, Previe
         const std::vector<std::uint8_t> file = bsaveFile(output.screen);
         output.file.put(1, file.data(), file.size());
     }
-    if (!output.file.commitReplacement())
-        dialogue.fail("cannot write outfile " + settings.outFile + ": " + output.file.errorText());
+    const std::string problem = commitOutputProblem(output.file, settings.outFile);
+    if (!problem.empty()) dialogue.fail(problem);
 }

@@ -1,16 +1,13 @@
 // The settings of one converter run, taken from the batch words or asked on
-// the console, and checked the way the dialogue prescribes.
+// the console, each answer checked and asked again until it is valid.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "dialogue.h"
 
 struct ConverterSettings {
-    bool batchMode = false;        // command-line word 1 is exactly "batch"
-    std::size_t nextArg = 2;       // next command-line word to take in batch mode
     std::int32_t option = 0;       // colour-depth choice, 1 to 6
     std::uint8_t bitmask1Y = 0;    // AND mask for luma
     std::uint8_t bitmask1A = 0;    // AND mask for J (YJK) or U (YUV)

@@ -567,28 +567,6 @@ TEST(DialogueDeathTest, FailStartsAFreshLineAfterAQuestion) {
         ::testing::ExitedWithCode(1), ::testing::Eq(std::string("option\r\nno valid answer\r\n")));
 }
 
-TEST(DialogueDeathTest, RequireMoreInputEndsTheRunOnceInputEnded) {
-    EXPECT_EXIT(
-        {
-            Dialogue d = dialogueOnStandardError("");
-            d.printText("option", false);
-            d.askLine();
-            d.readSigned32();
-            d.requireMoreInput();
-        },
-        ::testing::ExitedWithCode(1),
-        ::testing::Eq(
-            std::string("option\r\nstandard input ended before a valid answer was given\r\n")));
-}
-
-TEST(Dialogue, RequireMoreInputReturnsWhileInputRemains) {
-    ScriptedDialogue scripted("9\n2\n", false);
-    Dialogue& d = scripted.dialogue;
-    EXPECT_EQ(d.readUnsigned8(), 9);
-    d.requireMoreInput(); // would end the test program if it failed
-    EXPECT_EQ(d.readUnsigned8(), 2);
-}
-
 TEST(DialogueDeathTest, EndProgramWritesOutWhatWasPrintedAndUsesTheStatus) {
     EXPECT_EXIT(
         {
@@ -606,6 +584,52 @@ struct EndedWith {
 };
 
 void throwStatus(int status) { throw EndedWith{status}; }
+
+// A question asked again: the refused answer 9 was read first, then the
+// question comes again after `refused` refusals in a row.
+struct AskAgainRow {
+    const char* name;
+    std::string answers;
+    bool interactive;
+    int refused;
+    std::string printed; // after the first answer; "" when the run goes on
+};
+
+TEST(Dialogue, AQuestionAskedAgainEndsOnlyWhenNoValidAnswerCanCome) {
+    const std::string refusal = "level 9 is not 0, 1 or 2";
+    const std::string ended =
+        refusal + ", and standard input ended before a valid answer was given";
+    // clang-format off
+    const AskAgainRow rows[] = {
+        {"stream at its end, not yet met", "9\n", false, 1, ended + "\r\n"},
+        {"stream with an answer left", "9\n2\n", false, 1, ""},
+        {"stream, 99 refused", "9\n2\n", false, 99, ""},
+        {"stream, 100 refused", "9\n2\n", false, 100,
+         refusal + ", and 100 answers in a row were not valid\r\n"},
+        {"console, 100 refused", "9\n2\n", true, 100, ""},
+        {"console ended at the question", "9\n", true, 1, "level? \r\n" + ended + "\r\n"},
+    };
+    // clang-format on
+    for (const AskAgainRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        ScriptedDialogue scripted(row.answers, row.interactive);
+        Dialogue& d = scripted.dialogue;
+        d.endHandler = throwStatus;
+        ASSERT_EQ(d.askUnsigned8(""), 9);
+        const std::string before = scripted.printed();
+        int status = -1;
+        try {
+            d.beforeAskingAgain(refusal, row.refused);
+            EXPECT_EQ(d.askUnsigned8("level"), 2);
+        } catch (const EndedWith& endedWith) {
+            status = endedWith.status;
+        }
+        EXPECT_EQ(status, row.printed.empty() ? -1 : 1);
+        if (!row.printed.empty()) {
+            EXPECT_EQ(scripted.printed().substr(before.size()), row.printed);
+        }
+    }
+}
 
 TEST(Dialogue, EndHandlerReceivesTheStatusInsteadOfEnding) {
     ScriptedDialogue scripted("", false);

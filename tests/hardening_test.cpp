@@ -4,12 +4,16 @@
 // must stay byte for byte as it was.
 #include <gtest/gtest.h>
 
-#include <chrono>
+#include <algorithm>
 #include <csignal>
-#include <thread>
+#include <cstring>
 
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/inotify.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -161,10 +165,10 @@ TEST_F(Hardening, FileSizeLimitFailsTheWriteAndKeepsTheOldOutput) {
         std::vector<std::string> words = program.words;
         if (words[1] == "/h8") words[1] = "/h200"; // a 60 KB output
         writeFile(path("out.bmp"), previous);
-        // 8 blocks of 512 bytes at most; the signal that would kill the
-        // program is ignored, so the write reports the error instead.
-        RunResult result =
-            runProgram(program.executable, words, "", folder, "ulimit -f 8 && trap '' XFSZ");
+        // 8 blocks of 512 bytes at most. The signal that would end the
+        // program is ignored by the program itself, so the write reports
+        // the error instead.
+        RunResult result = runProgram(program.executable, words, "", folder, "ulimit -f 8");
         EXPECT_EQ(result.exitStatus, 1);
         const std::string message = "cannot write outfile out.bmp: File too large\r\n";
         ASSERT_GE(result.console.size(), message.size());
@@ -261,15 +265,19 @@ TEST_F(Hardening, OutputToANamedPipeIsWrittenIntoIt) {
 
 // ---- interruption ---------------------------------------------------------------------
 
-// Starts a program in the folder with its console sent to /dev/null.
+// Starts a program in the folder with its standard input taken from the
+// given descriptor and its console sent there too, or to /dev/null when it
+// is -1. No core file is written.
 pid_t startProgram(const std::string& folder, const std::string& executable,
-                   const std::vector<std::string>& words) {
+                   const std::vector<std::string>& words, int input, int console = -1) {
     pid_t child = fork();
     if (child == 0) {
         if (chdir(folder.c_str()) != 0) _exit(127);
+        struct rlimit noCore = {0, 0};
+        setrlimit(RLIMIT_CORE, &noCore);
         int devNull = open("/dev/null", O_RDWR);
-        dup2(devNull, 0);
-        dup2(devNull, 1);
+        dup2(input, 0);
+        dup2(console >= 0 ? console : devNull, 1);
         std::vector<char*> argv{const_cast<char*>(executable.c_str())};
         for (const std::string& word : words) argv.push_back(const_cast<char*>(word.c_str()));
         argv.push_back(nullptr);
@@ -279,37 +287,407 @@ pid_t startProgram(const std::string& folder, const std::string& executable,
     return child;
 }
 
-bool temporaryFilePresent(const std::string& folder) {
-    for (const std::string& name : folderEntries(folder))
-        if (name.rfind(".partial-", 0) == 0) return true;
-    return false;
-}
+// Watches a folder for the creation of a temporary output. The watch starts
+// before the program does, so that no creation can be missed.
+class TemporaryFileWatch {
+  public:
+    explicit TemporaryFileWatch(const std::string& folder) {
+        descriptor = inotify_init1(IN_CLOEXEC);
+        inotify_add_watch(descriptor, folder.c_str(), IN_CREATE);
+    }
+    TemporaryFileWatch(const TemporaryFileWatch&) = delete;
+    TemporaryFileWatch& operator=(const TemporaryFileWatch&) = delete;
+    ~TemporaryFileWatch() { close(descriptor); }
 
-TEST_F(Hardening, InterruptionWhileWritingLeavesNoTraceAndTheOldOutput) {
-    TestPicture big = asymmetricPicture(2000, 1500);
-    writeFile(path("in.bmp"), bmpFile(big));
+    // Blocks until a ".partial-" file has been created; false after 30 s.
+    bool wait() {
+        alignas(inotify_event) char events[4096];
+        pollfd ready = {descriptor, POLLIN, 0};
+        while (poll(&ready, 1, 30000) == 1) {
+            ssize_t got = read(descriptor, events, sizeof events);
+            for (ssize_t at = 0; at < got;) {
+                const inotify_event* event = reinterpret_cast<const inotify_event*>(events + at);
+                if (event->len > 0 && std::string(event->name).rfind(".partial-", 0) == 0)
+                    return true;
+                at += ssize_t(sizeof(inotify_event) + event->len);
+            }
+        }
+        return false;
+    }
+
+  private:
+    int descriptor = -1;
+};
+
+// Every signal whose default action ends the program, sent while the
+// temporary output exists: the program ends by that signal, and leaves no
+// temporary file and the old output. The resizer waits at its size menu with
+// the temporary output open, which makes its runs exact; the converter's
+// output pass on a 6-megapixel picture lasts long enough for the signal.
+TEST_F(Hardening, EveryEndingSignalLeavesNoTraceAndTheOldOutput) {
+    writeFile(path("in.bmp"), bmpFile(asymmetricPicture(3000, 2000)));
     const Bytes previous(1234, 0x77);
     const Program jobs[] = {
         {"tessalo", tessalo, {"batch", "2", "1", "1", "2", "2", "n", "in.bmp", "out.bmp"}, ""},
-        {"pravun", pravun, {"in.bmp", "/h8000", "out.bmp"}, ""},
+        {"pravun", pravun, {"in.bmp", "/t", "out.bmp"}, ""},
     };
+    const int signals[] = {SIGINT,  SIGTERM, SIGHUP,    SIGQUIT, SIGUSR1,
+                           SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU};
     for (const Program& job : jobs)
-        for (int signalNumber : {SIGINT, SIGTERM}) {
-            SCOPED_TRACE(std::string(job.name) + " signal " + std::to_string(signalNumber));
+        for (int signalNumber : signals) {
+            SCOPED_TRACE(std::string(job.name) + " signal " + strsignal(signalNumber));
             writeFile(path("out.bmp"), previous);
-            pid_t child = startProgram(folder, job.executable, job.words);
-            auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-            while (!temporaryFilePresent(folder) && std::chrono::steady_clock::now() < deadline)
-                std::this_thread::sleep_for(std::chrono::microseconds(200));
-            ASSERT_TRUE(temporaryFilePresent(folder)) << "the output was never started";
-            kill(child, signalNumber);
+            int answers[2];
+            ASSERT_EQ(pipe(answers), 0); // kept open and empty: the menu waits
+            TemporaryFileWatch watch(folder);
+            pid_t child = startProgram(folder, job.executable, job.words, answers[0]);
+            close(answers[0]);
+            const bool started = watch.wait();
+            kill(child, started ? signalNumber : SIGKILL);
             int status = 0;
             waitpid(child, &status, 0);
+            close(answers[1]);
+            ASSERT_TRUE(started) << "the output was never started";
             EXPECT_TRUE(WIFSIGNALED(status));
             EXPECT_EQ(WTERMSIG(status), signalNumber);
             EXPECT_EQ(readFile(path("out.bmp")), previous);
             EXPECT_EQ(folderEntries(folder).size(), 2u);
         }
+}
+
+// Runs a bash script; gives its exit status, or 128 + the signal that ended it.
+int runBash(const std::string& script) {
+    pid_t child = fork();
+    if (child == 0) {
+        execl("/bin/bash", "bash", "-c", script.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// The words of a program run as a shell command line.
+std::string commandLine(const std::string& executable, const std::vector<std::string>& words) {
+    std::string line = "'" + executable + "'";
+    for (const std::string& word : words) line += " '" + word + "'";
+    return line;
+}
+
+// A console that goes away (the reader of a pipe ends first) changes nothing.
+TEST_F(Hardening, AClosedConsolePipeDoesNotEndTheRun) {
+    writeFile(path("in.bmp"), bmpFile(asymmetricPicture(6, 4)));
+    for (const Program& program : programs) {
+        SCOPED_TRACE(program.name);
+        const Bytes expected = plainOutput(program, folder);
+        const int status = runBash("cd '" + folder + "' && (sleep .3; exec " +
+                                   commandLine(program.executable, program.words) +
+                                   " </dev/null) | true; exit ${PIPESTATUS[0]}");
+        EXPECT_EQ(status, 0);
+        EXPECT_EQ(readFile(path("out.bmp")), expected);
+        std::remove(path("out.bmp").c_str());
+    }
+}
+
+// ---- standard descriptors and descriptor names ----------------------------------------
+
+struct ShellCase {
+    const char* name;
+    std::string command; // run in the folder; "TESSALO" and "PRAVUN" stand for the programs
+    int exitStatus;
+    std::string lastLine; // the console's last line, when it is captured in console.txt
+};
+
+std::string withPrograms(std::string command) {
+    for (const auto& program : {std::make_pair(std::string("TESSALO"), tessalo),
+                                std::make_pair(std::string("PRAVUN"), pravun)})
+        for (std::size_t at; (at = command.find(program.first)) != std::string::npos;)
+            command.replace(at, program.first.size(), "'" + program.second + "'");
+    return command;
+}
+
+std::string lastLine(const Bytes& console) {
+    std::string text(console.begin(), console.end());
+    std::size_t start = text.size() >= 2 ? text.rfind('\n', text.size() - 2) : std::string::npos;
+    return start == std::string::npos ? text : text.substr(start + 1);
+}
+
+// A closed standard descriptor is opened on /dev/null at start: no file the
+// program opens takes its place, and a closed input is an ended one.
+TEST_F(Hardening, ClosedStandardDescriptorsAreNeverTakenByFiles) {
+    writeFile(path("in.bmp"), bmpFile(asymmetricPicture(6, 4)));
+    writeFile(path("big.bmp"), bmpFile(asymmetricPicture(200, 100)));
+    const Bytes expectedTessalo = plainOutput(programs[0], folder);
+    const Bytes expectedPravun = plainOutput(programs[1], folder);
+    const std::string ended = ", and standard input ended before a valid answer was given\r\n";
+    const std::string tessaloRun = "TESSALO batch 2 2 2 2 1 y in.bmp out.bmp";
+    const std::string pravunRun = "PRAVUN in.bmp /h8 out.bmp";
+    // clang-format off
+    const ShellCase rows[] = {
+        // The picture's rows lie beyond what its reader has buffered: were
+        // it descriptor 0, the menu would take its answers from them.
+        {"pravun size menu, input closed", "PRAVUN big.bmp /a100 out.bmp <&- >console.txt", 1, "size menu choice 0 is not 1, 2 or 3" + ended},
+        {"tessalo dithering, input closed", "TESSALO batch 2 2 2 3 1 y in.bmp out.bmp <&- >console.txt", 1, "luma plane dithering level 3 is not 0, 1 or 2" + ended},
+        {"tessalo, output closed", tessaloRun + " </dev/null >&-", 0, ""},
+        {"tessalo, error closed", tessaloRun + " </dev/null >console.txt 2>&-", 0, "converting image...\r\n"},
+        {"tessalo, all three closed", tessaloRun + " <&- >&- 2>&-", 0, ""},
+        {"pravun, output closed", pravunRun + " </dev/null >&-", 0, ""},
+        {"pravun, all three closed", pravunRun + " <&- >&- 2>&-", 0, ""},
+    };
+    // clang-format on
+    for (const ShellCase& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(runBash("cd '" + folder + "' && " + withPrograms(row.command)), row.exitStatus);
+        if (!row.lastLine.empty()) {
+            EXPECT_EQ(lastLine(readFile(path("console.txt"))), row.lastLine);
+        }
+        if (row.exitStatus == 0) {
+            const bool isTessalo = row.command.rfind("TESSALO", 0) == 0;
+            EXPECT_EQ(readFile(path("out.bmp")), isTessalo ? expectedTessalo : expectedPravun);
+        }
+        EXPECT_EQ(readFile(path("in.bmp")), bmpFile(asymmetricPicture(6, 4)));
+        std::remove(path("out.bmp").c_str());
+        std::remove(path("console.txt").c_str());
+    }
+}
+
+struct DescriptorCase {
+    const char* name;
+    std::string outputName;
+    std::string redirection; // for the program's descriptors
+    Bytes logBefore;         // app.log before the run
+    bool appended;           // app.log is then logBefore and the picture, else the picture alone
+};
+
+// A name of an open descriptor is written through it, with its own flags:
+// ">>" appends, ">" truncates, and app.log stays the same file.
+TEST_F(Hardening, DescriptorNamesAreWrittenThroughTheDescriptor) {
+    writeFile(path("in.bmp"), bmpFile(asymmetricPicture(6, 4)));
+    const Bytes earlier = {'e', 'a', 'r', 'l', 'i', 'e', 'r', '\n'};
+    // clang-format off
+    const DescriptorCase rows[] = {
+        {"/dev/fd/3 appending", "/dev/fd/3", "3>>app.log", earlier, true},
+        {"/dev/fd/3 truncating", "/dev/fd/3", "3>app.log", earlier, false},
+        {"/proc/self/fd/3 appending", "/proc/self/fd/3", "3>>app.log", earlier, true},
+        {"/dev/stderr appending", "/dev/stderr", "2>>app.log", earlier, true},
+    };
+    // clang-format on
+    for (const Program& program : programs) {
+        const Bytes picture = plainOutput(program, folder);
+        for (const DescriptorCase& row : rows) {
+            SCOPED_TRACE(std::string(program.name) + " " + row.name);
+            writeFile(path("app.log"), row.logBefore);
+            struct stat before, after;
+            stat(path("app.log").c_str(), &before);
+            std::vector<std::string> words = program.words;
+            words.back() = row.outputName;
+            EXPECT_EQ(runBash("cd '" + folder + "' && " + commandLine(program.executable, words) +
+                              " </dev/null >/dev/null " + row.redirection),
+                      0);
+            Bytes expected = row.appended ? row.logBefore : Bytes();
+            expected.insert(expected.end(), picture.begin(), picture.end());
+            EXPECT_EQ(readFile(path("app.log")), expected);
+            stat(path("app.log").c_str(), &after);
+            EXPECT_EQ(after.st_ino, before.st_ino);
+            EXPECT_EQ(folderEntries(folder).size(), 2u);
+        }
+        // The console shares /dev/stdout with the picture; app.log keeps its
+        // earlier lines and gains the picture.
+        SCOPED_TRACE(std::string(program.name) + " /dev/stdout appending");
+        writeFile(path("app.log"), earlier);
+        std::vector<std::string> words = program.words;
+        words.back() = "/dev/stdout";
+        EXPECT_EQ(runBash("cd '" + folder + "' && " + commandLine(program.executable, words) +
+                          " </dev/null >>app.log"),
+                  0);
+        const Bytes log = readFile(path("app.log"));
+        EXPECT_TRUE(std::equal(earlier.begin(), earlier.end(), log.begin()));
+        EXPECT_NE(std::search(log.begin(), log.end(), picture.begin(), picture.end()), log.end());
+        std::remove(path("app.log").c_str());
+        // A descriptor that is not open.
+        words.back() = "/dev/fd/7";
+        RunResult result = runProgram(program.executable, words, "", folder);
+        EXPECT_EQ(result.exitStatus, 1);
+        EXPECT_EQ(lastLine(Bytes(result.console.begin(), result.console.end())),
+                  "cannot write outfile /dev/fd/7: Bad file descriptor\r\n");
+    }
+}
+
+// ---- the input changing, links, owners, names, memory -----------------------------------
+
+struct ChangedInput {
+    const char* name;
+    void (*change)(const std::string& path, const Bytes& picture);
+};
+
+// The resizer waits at its size menu with the input checked and its output
+// open; the input is changed there, then the menu is answered.
+TEST_F(Hardening, AnInputChangedWhileItIsReadGivesNoOutput) {
+    const Bytes picture = bmpFile(asymmetricPicture(200, 100));
+    const ChangedInput rows[] = {
+        {"cut after its first rows",
+         [](const std::string& path, const Bytes& bytes) {
+             writeFile(path, Bytes(bytes.begin(), bytes.begin() + 54 + 3 * 600));
+         }},
+        {"written again whole",
+         [](const std::string& path, const Bytes& bytes) { writeFile(path, bytes); }},
+    };
+    Scratch consoleFolder;
+    for (const ChangedInput& row : rows) {
+        SCOPED_TRACE(row.name);
+        writeFile(path("in.bmp"), picture);
+        // An old time, so that writing the file again surely changes it.
+        const timeval old[2] = {{1000000000, 0}, {1000000000, 0}};
+        utimes(path("in.bmp").c_str(), old);
+        int answers[2];
+        ASSERT_EQ(pipe(answers), 0);
+        int console =
+            open(consoleFolder.path("console").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        TemporaryFileWatch watch(folder);
+        pid_t child =
+            startProgram(folder, pravun, {"in.bmp", "/t", "out.bmp"}, answers[0], console);
+        close(answers[0]);
+        close(console);
+        const bool started = watch.wait();
+        row.change(path("in.bmp"), picture);
+        EXPECT_EQ(write(answers[1], "2\n100\n", 6), 6);
+        close(answers[1]);
+        int status = 0;
+        waitpid(child, &status, 0);
+        ASSERT_TRUE(started);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
+        EXPECT_EQ(lastLine(readFile(consoleFolder.path("console"))),
+                  "infile changed while it was being read\r\n");
+        EXPECT_EQ(folderEntries(folder), std::vector<std::string>{"in.bmp"});
+    }
+}
+
+struct LinkCase {
+    const char* name;
+    std::vector<std::pair<std::string, std::string>> links; // name, target
+    std::string written; // the file that gets the picture, or "" when refused
+    std::string message; // the refusal's last line
+};
+
+TEST_F(Hardening, OutputsThroughLinksReachTheirTargetOrAreRefused) {
+    writeFile(path("in.bmp"), bmpFile(asymmetricPicture(6, 4)));
+    std::system(("mkdir '" + path("sub") + "'").c_str());
+    // clang-format off
+    const LinkCase rows[] = {
+        {"dangling link", {{"out.bmp", "new.bmp"}}, "new.bmp", ""},
+        {"chain through a folder", {{"out.bmp", "sub/a"}, {"sub/a", "new.bmp"}}, "sub/new.bmp", ""},
+        {"dangling into a missing folder", {{"out.bmp", "missing/new.bmp"}}, "", "cannot write outfile out.bmp: No such file or directory\r\n"},
+        {"loop", {{"out.bmp", "loop.bmp"}, {"loop.bmp", "out.bmp"}}, "", "cannot write outfile out.bmp: Too many levels of symbolic links\r\n"},
+    };
+    // clang-format on
+    for (const Program& program : programs) {
+        const Bytes expected = plainOutput(program, folder);
+        for (const LinkCase& row : rows) {
+            SCOPED_TRACE(std::string(program.name) + " " + row.name);
+            for (const auto& link : row.links)
+                ASSERT_EQ(symlink(link.second.c_str(), path(link.first).c_str()), 0);
+            RunResult result = runProgram(program.executable, program.words, "", folder);
+            struct stat info;
+            EXPECT_EQ(lstat(path("out.bmp").c_str(), &info), 0);
+            EXPECT_TRUE(S_ISLNK(info.st_mode));
+            if (row.written.empty()) {
+                EXPECT_EQ(result.exitStatus, 1);
+                EXPECT_EQ(lastLine(Bytes(result.console.begin(), result.console.end())),
+                          row.message);
+            } else {
+                EXPECT_EQ(result.exitStatus, 0);
+                EXPECT_EQ(readFile(path(row.written)), expected);
+                std::remove(path(row.written).c_str());
+            }
+            for (const auto& link : row.links) std::remove(path(link.first).c_str());
+            EXPECT_TRUE(folderEntries(path("sub")).empty());
+            EXPECT_EQ(folderEntries(folder).size(), 2u);
+        }
+    }
+}
+
+TEST_F(Hardening, AReplacedFileKeepsItsOwnerGroupAndMode) {
+    if (geteuid() != 0) GTEST_SKIP() << "only root may give a file to another owner";
+    writeFile(path("in.bmp"), bmpFile(asymmetricPicture(6, 4)));
+    for (const Program& program : programs) {
+        SCOPED_TRACE(program.name);
+        writeFile(path("out.bmp"), Bytes(10, 1));
+        ASSERT_EQ(chown(path("out.bmp").c_str(), 4321, 8765), 0);
+        ASSERT_EQ(chmod(path("out.bmp").c_str(), 0640), 0);
+        EXPECT_EQ(runProgram(program.executable, program.words, "", folder).exitStatus, 0);
+        struct stat info;
+        ASSERT_EQ(stat(path("out.bmp").c_str(), &info), 0);
+        EXPECT_EQ(info.st_uid, 4321u);
+        EXPECT_EQ(info.st_gid, 8765u);
+        EXPECT_EQ(info.st_mode & 07777, 0640u);
+        EXPECT_GT(info.st_size, 10);
+    }
+}
+
+TEST_F(Hardening, NamesInMessagesShowControlCharactersEscaped) {
+    writeFile(path("in.bmp"), bmpFile(asymmetricPicture(6, 4)));
+    const std::pair<std::string, std::string> rows[] = {
+        {"no\nfolder/out.bmp", "no\\nfolder/out.bmp"},
+        {std::string("a\r\t\x1b[2J\x7f/o.bmp"), "a\\r\\t\\x1B[2J\\x7F/o.bmp"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.second);
+        RunResult result = runProgram(pravun, {"in.bmp", "/h8", row.first}, "", folder);
+        EXPECT_EQ(result.exitStatus, 1);
+        EXPECT_EQ(result.console, pravunBanner + "cannot write outfile " + row.second +
+                                      ": No such file or directory\r\n");
+    }
+}
+
+// The resizer checks its output before it asks for the new size.
+TEST_F(Hardening, TheResizerReportsAnUnwritableOutputBeforeItsSizeMenu) {
+    writeFile(path("in.bmp"), bmpFile(asymmetricPicture(6, 4)));
+    const std::pair<std::vector<std::string>, std::string> rows[] = {
+        {{"in.bmp", "/t", "missing/out.bmp"},
+         "cannot write outfile missing/out.bmp: No such file or directory"},
+        {{"in.bmp", "/t", ""}, "infile in.bmp\r\noutfile \r\nno outfile name given"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.second);
+        RunResult result = runProgram(pravun, row.first, "", folder);
+        EXPECT_EQ(result.exitStatus, 1);
+        EXPECT_EQ(result.console, pravunBanner + row.second + "\r\n");
+    }
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+#define UNDER_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define UNDER_ADDRESS_SANITIZER 1
+#endif
+#endif
+
+// A 16,000,000-pixel-wide row (48 MB) under a 40 MB address-space limit:
+// the allocation fails, and the run ends with one line instead of an abort.
+TEST_F(Hardening, AFailedAllocationEndsWithOneLine) {
+#ifdef UNDER_ADDRESS_SANITIZER
+    GTEST_SKIP() << "the address sanitizer cannot run under an address-space limit";
+#endif
+    const std::uint32_t width = 16000000;
+    Bytes header = bmpFile(asymmetricPicture(1, 1));
+    header.resize(54);
+    header = withField(withField(header, 18, width, 4), 2, 54 + 3 * width, 4);
+    writeFile(path("in.bmp"), header);
+    ASSERT_EQ(truncate(path("in.bmp").c_str(), 54 + 3 * width), 0); // sparse
+    const std::pair<const Program*, std::vector<std::string>> rows[] = {
+        {&programs[0], programs[0].words},
+        {&programs[1], {"in.bmp", "/h90000", "/v1", "out.bmp"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.first->name);
+        RunResult result =
+            runProgram(row.first->executable, row.second, "", folder, "ulimit -v 40000");
+        EXPECT_EQ(result.exitStatus, 1);
+        EXPECT_EQ(lastLine(Bytes(result.console.begin(), result.console.end())).substr(0, 17),
+                  "not enough memory");
+        EXPECT_EQ(folderEntries(folder).size(), 1u);
+    }
 }
 
 // ---- standard input that runs out ------------------------------------------------------
@@ -319,27 +697,94 @@ struct Exhausted {
     const std::string* executable;
     std::vector<std::string> words;
     std::string answers;
+    std::string refusal; // the answer refused last and what was wanted
 };
 
 TEST_F(Hardening, EveryQuestionAskedAgainEndsWhenInputRunsOut) {
     writeFile(path("in.bmp"), bmpFile(asymmetricPicture(6, 4)));
-    const std::string message = "standard input ended before a valid answer was given\r\n";
+    const std::string luma3 = "luma plane dithering level 3 is not 0, 1 or 2";
+    const std::string chroma3 = "chroma plane dithering level 3 is not 0, 1 or 2";
     const Exhausted rows[] = {
-        {"tessalo option", &tessalo, {}, "7\n"},
-        {"tessalo option, empty input", &tessalo, {}, ""},
-        {"tessalo custom luma mask 1", &tessalo, {}, "5,1,255,255,0,0,0\n"},
-        {"tessalo horizontal factor", &tessalo, {}, "1\n3\n"},
-        {"tessalo vertical factor", &tessalo, {}, "1\n2\n5\n"},
-        {"tessalo luma dithering", &tessalo, {}, "1\n2\n2\n9"},
-        {"tessalo chroma dithering", &tessalo, {}, "1\n2\n2\n0\n9"},
-        {"tessalo batch option", &tessalo, {"batch", "9"}, ""},
-        {"tessalo batch mask", &tessalo, {"batch", "6", "1"}, ""},
-        {"tessalo batch horizontal factor", &tessalo, {"batch", "1", "8"}, ""},
-        {"tessalo batch vertical factor", &tessalo, {"batch", "1", "1", "0"}, ""},
-        {"tessalo batch luma dithering", &tessalo, {"batch", "1", "1", "1", "3"}, "4"},
-        {"tessalo batch chroma dithering", &tessalo, {"batch", "1", "1", "1", "0", "3"}, "4"},
-        {"pravun size menu", &pravun, {"in.bmp", "out.bmp"}, "out.bmp\n7\n"},
-        {"pravun size menu, nothing typed", &pravun, {"in.bmp", "/t", "out.bmp"}, ""},
+        {"tessalo option", &tessalo, {}, "7\n", "option 7 is not 1 to 6"},
+        {"tessalo option, empty input", &tessalo, {}, "", "option 0 is not 1 to 6"},
+        {"tessalo custom luma mask 1",
+         &tessalo,
+         {},
+         "5,1,255,255,0,0,0\n",
+         "option 5 with bitmask1 y 1 is not accepted"},
+        {"tessalo horizontal factor",
+         &tessalo,
+         {},
+         "1\n3\n",
+         "chroma subsampling horizontal factor 3 is not 1, 2 or 4"},
+        {"tessalo vertical factor",
+         &tessalo,
+         {},
+         "1\n2\n5\n",
+         "chroma subsampling vertical factor 5 is not 1, 2 or 4"},
+        {"tessalo luma dithering",
+         &tessalo,
+         {},
+         "1\n2\n2\n9",
+         "luma plane dithering level 9 is not 0, 1 or 2"},
+        {"tessalo chroma dithering",
+         &tessalo,
+         {},
+         "1\n2\n2\n0\n9",
+         "chroma plane dithering level 9 is not 0, 1 or 2"},
+        {"tessalo batch option", &tessalo, {"batch", "9"}, "", "option 9 is not 1 to 6"},
+        {"tessalo batch mask",
+         &tessalo,
+         {"batch", "6", "1"},
+         "",
+         "option 6 with bitmask1 y 1 is not accepted"},
+        {"tessalo batch horizontal factor",
+         &tessalo,
+         {"batch", "1", "8"},
+         "",
+         "chroma subsampling horizontal factor 8 is not 1, 2 or 4"},
+        {"tessalo batch vertical factor",
+         &tessalo,
+         {"batch", "1", "1", "0"},
+         "",
+         "chroma subsampling vertical factor 0 is not 1, 2 or 4"},
+        {"tessalo batch luma dithering",
+         &tessalo,
+         {"batch", "1", "1", "1", "3"},
+         "4",
+         "luma plane dithering level 4 is not 0, 1 or 2"},
+        {"tessalo batch chroma dithering",
+         &tessalo,
+         {"batch", "1", "1", "1", "0", "3"},
+         "4",
+         "chroma plane dithering level 4 is not 0, 1 or 2"},
+        // The end of the input had not been met yet when the question came
+        // again: no answer had been read at all, or the last one was whole.
+        {"tessalo batch, nothing read before",
+         &tessalo,
+         {"batch", "2", "2", "2", "3", "1", "y", "in.bmp", "out.bmp"},
+         "",
+         luma3},
+        {"tessalo batch, one whole answer read",
+         &tessalo,
+         {"batch", "2", "3", "1", "5", "0", "y", "in.bmp", "out.bmp"},
+         "1",
+         "luma plane dithering level 5 is not 0, 1 or 2"},
+        {"tessalo batch chroma, nothing read before",
+         &tessalo,
+         {"batch", "2", "2", "2", "0", "3", "y", "in.bmp", "out.bmp"},
+         "",
+         chroma3},
+        {"pravun size menu",
+         &pravun,
+         {"in.bmp", "out.bmp"},
+         "out.bmp\n7\n",
+         "size menu choice 7 is not 1, 2 or 3"},
+        {"pravun size menu, nothing typed",
+         &pravun,
+         {"in.bmp", "/t", "out.bmp"},
+         "",
+         "size menu choice 0 is not 1, 2 or 3"},
     };
     for (const Exhausted& row : rows) {
         SCOPED_TRACE(row.name);
@@ -347,11 +792,50 @@ TEST_F(Hardening, EveryQuestionAskedAgainEndsWhenInputRunsOut) {
         RunResult result =
             runProgram(*row.executable, row.words, row.answers, folder, "ulimit -t 5");
         EXPECT_EQ(result.exitStatus, 1);
-        ASSERT_GE(result.console.size(), message.size());
-        EXPECT_EQ(result.console.substr(result.console.size() - message.size()), message);
-        if (result.console.size() > message.size()) { // the message has a line of its own
-            EXPECT_EQ(result.console[result.console.size() - message.size() - 1], '\n');
-        }
+        const std::string line =
+            row.refusal + ", and standard input ended before a valid answer was given\r\n";
+        ASSERT_GE(result.console.size(), line.size() + 1);
+        EXPECT_EQ(result.console.substr(result.console.size() - line.size()), line);
+        // The message has a line of its own.
+        EXPECT_EQ(result.console[result.console.size() - line.size() - 1], '\n');
+        EXPECT_EQ(folderEntries(folder).size(), 1u);
+    }
+}
+
+TEST_F(Hardening, EndlessInvalidAnswersEndAfterAHundred) {
+    writeFile(path("in.bmp"), bmpFile(asymmetricPicture(6, 4)));
+    std::string yes;
+    for (int i = 0; i < 1000; ++i) yes += "y\n";
+    std::string fives;
+    for (int i = 0; i < 1000; ++i) fives += "5\n";
+    std::string factors; // the factor pair is one loop: 3 for each of them
+    for (int i = 0; i < 1000; ++i) factors += "1\n3\n";
+    const Exhausted rows[] = {
+        {"tessalo option", &tessalo, {}, yes, "option 0 is not 1 to 6"},
+        {"tessalo factor pair",
+         &tessalo,
+         {},
+         "1\n" + factors,
+         "chroma subsampling vertical factor 3 is not 1, 2 or 4"},
+        {"tessalo batch luma dithering",
+         &tessalo,
+         {"batch", "1", "1", "1", "7"},
+         fives,
+         "luma plane dithering level 5 is not 0, 1 or 2"},
+        {"pravun size menu",
+         &pravun,
+         {"in.bmp", "/a50", "o.bmp"},
+         yes,
+         "size menu choice 0 is not 1, 2 or 3"},
+    };
+    for (const Exhausted& row : rows) {
+        SCOPED_TRACE(row.name);
+        RunResult result =
+            runProgram(*row.executable, row.words, row.answers, folder, "ulimit -t 5");
+        EXPECT_EQ(result.exitStatus, 1);
+        const std::string line = row.refusal + ", and 100 answers in a row were not valid\r\n";
+        ASSERT_GE(result.console.size(), line.size());
+        EXPECT_EQ(result.console.substr(result.console.size() - line.size()), line);
         EXPECT_EQ(folderEntries(folder).size(), 1u);
     }
 }

@@ -54,7 +54,10 @@ Bytes resizeFile(const Bytes& inputFile, const ResizeGeometry& geometry) {
     BinaryFile input;
     PictureRows rows;
     openInputPicture(dialogue, input, inputPath, rows);
-    writeResizedPicture(dialogue, rows, geometry, outputPath);
+    BinaryFile output;
+    EXPECT_EQ(openOutputProblem(output, outputPath), "");
+    EXPECT_EQ(writeResizedPicture(rows, geometry, output), "");
+    EXPECT_EQ(commitOutputProblem(output, outputPath), "");
     input.close();
     Bytes written = readFile(outputPath);
     std::remove(inputPath.c_str());
