@@ -1,7 +1,9 @@
 #include "help.h"
 
 static const char* const helpLines[] = {
-    "pravun: resizes a 24-bit BMP picture with an exact area-weighted box filter.",
+    "pravun: resizes a 24-bit BMP picture with an integer box filter: each target",
+    "pixel is the area average of the source pixels under it, in fixed point with 8",
+    "fractional bits and rounded down, so a few levels below the true mean.",
     "",
     "usage: pravun INFILE [OPTION...] OUTFILE",
     "       pravun                       shows the usage and asks for the names",
@@ -21,6 +23,9 @@ static const char* const helpLines[] = {
     "",
     "exit status: 0 when the picture was written, 1 when the input or the size was",
     "refused or the output could not be written (one line says why).",
+    "",
+    "versions: \"V2.32\" in the banner is the dialogue's own version; the release of",
+    "the MSX2+ picture tools, which --version prints, is " PICTURE_TOOLS_VERSION ".",
 };
 
 void answerHelpOrVersion(Dialogue& dialogue) {

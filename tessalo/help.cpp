@@ -33,6 +33,9 @@ static const char* const helpLines[] = {
     "",
     "exit status: 0 when the output was written, 1 when the input was refused or",
     "the output could not be written (one line says why).",
+    "",
+    "versions: \"V1\" in the banner is the dialogue's own version; the release of",
+    "the MSX2+ picture tools, which --version prints, is " PICTURE_TOOLS_VERSION ".",
 };
 
 void answerHelpOrVersion(Dialogue& dialogue) {

@@ -72,6 +72,10 @@ TEST_F(PravunRun, HelpAndVersionAnswerAndEndWithStatusZero) {
     EXPECT_EQ(version.exitStatus, 0);
     EXPECT_EQ(version.console.rfind("pravun ", 0), 0u);
     EXPECT_EQ(version.console.find("\r\n"), version.console.size() - 2);
+    // --help tells the banner's version from the release --version prints.
+    const std::string release = version.console.substr(7, version.console.size() - 9);
+    EXPECT_NE(help.console.find("\"V2.32\" in the banner"), std::string::npos);
+    EXPECT_NE(help.console.find("--version prints, is " + release + ".\r\n"), std::string::npos);
     EXPECT_EQ(folderEntries(folder).size(), 1u); // only in.bmp
 }
 

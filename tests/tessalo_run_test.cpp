@@ -463,6 +463,10 @@ TEST_F(TessaloRun, HelpAndVersionAnswerAndEndWithStatusZero) {
     EXPECT_EQ(version.exitStatus, 0);
     EXPECT_EQ(version.console.rfind("tessalo ", 0), 0u);
     EXPECT_EQ(version.console.find("\r\n"), version.console.size() - 2);
+    // --help tells the banner's version from the release --version prints.
+    const std::string release = version.console.substr(8, version.console.size() - 10);
+    EXPECT_NE(help.console.find("\"V1\" in the banner"), std::string::npos);
+    EXPECT_NE(help.console.find("--version prints, is " + release + ".\r\n"), std::string::npos);
     // Any other word 1 keeps its meaning: the menu and the questions.
     RunResult other = runProgram(tessalo, {"--helpme"}, "", folder);
     EXPECT_EQ(other.console.substr(0, greeting.size() + menu.size()), greeting + menu);
