@@ -181,7 +181,9 @@ TEST_F(Hardening, FileSizeLimitFailsTheWriteAndKeepsTheOldOutput) {
 TEST_F(Hardening, UncreatableOutputsAreReported) {
     writeFile(path("in.bmp"), bmpFile(asymmetricPicture(6, 4)));
     writeFile(path("plain"), Bytes(3, 0));
-    std::system(("mkdir '" + path("locked") + "' && chmod 555 '" + path("locked") + "'").c_str());
+    ASSERT_EQ(std::system(
+                  ("mkdir '" + path("locked") + "' && chmod 555 '" + path("locked") + "'").c_str()),
+              0);
     struct Row {
         std::string output;
         std::string reason;
@@ -571,7 +573,7 @@ struct LinkCase {
 
 TEST_F(Hardening, OutputsThroughLinksReachTheirTargetOrAreRefused) {
     writeFile(path("in.bmp"), bmpFile(asymmetricPicture(6, 4)));
-    std::system(("mkdir '" + path("sub") + "'").c_str());
+    ASSERT_EQ(std::system(("mkdir '" + path("sub") + "'").c_str()), 0);
     // clang-format off
     const LinkCase rows[] = {
         {"dangling link", {{"out.bmp", "new.bmp"}}, "new.bmp", ""},
