@@ -85,9 +85,9 @@ void putScreenPixel(ScreenImage& screen, std::int32_t x, std::int32_t y, int mas
 std::vector<std::uint8_t> bsaveFile(const ScreenImage& screen) {
     std::vector<std::uint8_t> file(bsaveHeaderSize, 0);
     file[0] = bsaveType;
-    putU16le(&file[1], 0x0000);             // start address
-    putU16le(&file[3], screenVramSize - 1); // end address 0xD3FF
-    putU16le(&file[5], 0x0000);             // execution address
+    putU16le(&file[1], 0x0000);                            // start address
+    putU16le(&file[3], std::uint16_t(screenVramSize - 1)); // end address 0xD3FF
+    putU16le(&file[5], 0x0000);                            // execution address
     file.insert(file.end(), screen.vram.begin(), screen.vram.end());
     return file;
 }

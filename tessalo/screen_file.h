@@ -63,6 +63,7 @@ ScreenImage blankScreen(ScreenKind kind);
 // Pixel (x, y) of the picture, y = 0 the top line, with its masked samples:
 // luma 0..255, chroma biased by 128. Every pixel of a group sets the group's
 // J and K, so pixels past the picture's width get them from their neighbours.
+// x and y lie inside the screen: screenProblem refuses larger pictures.
 void putScreenPixel(ScreenImage& screen, std::int32_t x, std::int32_t y, int maskedY, int maskedA,
                     int maskedB);
 

@@ -72,11 +72,19 @@ TEST(ScreenFile, Refusals) {
         EXPECT_EQ(screenKindOf(name), ScreenKind::none);
 }
 
-// The preview with the DAC filter shows 8 x the chip's levels of the file
-// with blue rounded down: R = Y + J, G = Y + K, B = floor((5Y - 2J - K) / 4)
-// in 5-bit levels, for every sample the two presets can produce.
+// The chip's levels of a YJK pixel with blue rounded down, as the preview's
+// formula has it: R = Y + J, G = Y + K, B = floor((5Y - 2J - K) / 4), each
+// clamped to 0..31, written x 8 in blue, green, red order.
+Bytes roundedDown(ScreenYjk f) {
+    auto level = [](int v) { return std::uint8_t(8 * (v < 0 ? 0 : v > 31 ? 31 : v)); };
+    int fiveY4 = 5 * f.y - 2 * f.j - f.k;
+    int blue = fiveY4 >= 0 ? fiveY4 / 4 : -((-fiveY4 + 3) / 4);
+    return {level(blue), level(f.y + f.k), level(f.y + f.j)};
+}
+
+// The preview with the DAC filter shows exactly that, for every sample the
+// two presets can produce.
 TEST(ScreenFile, PreviewShowsTheFileForEverySample) {
-    auto clamp = [](int v) { return v < 0 ? 0 : v > 31 ? 31 : v; };
     for (ScreenKind kind : {ScreenKind::screen12, ScreenKind::screen10}) {
         const int lumaStep = kind == ScreenKind::screen12 ? 8 : 16;
         ScreenImage screen = blankScreen(kind);
@@ -85,17 +93,43 @@ TEST(ScreenFile, PreviewShowsTheFileForEverySample) {
             for (int a = 0; a < 256; a += 4)
                 for (int b = 0; b < 256; b += 4) {
                     putScreenPixel(screen, 1, 0, y, a, b);
-                    ScreenYjk f = unpackYjk(&screen.vram[0], 1);
-                    int fiveY4 = 5 * f.y - 2 * f.j - f.k;
-                    int bookBlue = fiveY4 >= 0 ? fiveY4 / 4 : -((-fiveY4 + 3) / 4);
                     Rgb preview = clampAndFilter(rgbFromYjk({y, a, b}), true);
-                    mismatches += preview.red != 8 * clamp(f.y + f.j) ||
-                                  preview.green != 8 * clamp(f.y + f.k) ||
-                                  preview.blue != 8 * clamp(bookBlue);
+                    Bytes bgr{std::uint8_t(preview.blue), std::uint8_t(preview.green),
+                              std::uint8_t(preview.red)};
+                    mismatches += bgr != roundedDown(unpackYjk(&screen.vram[0], 1));
                     ++cases;
                 }
         EXPECT_EQ(cases, kind == ScreenKind::screen12 ? 131072 : 65536);
         EXPECT_EQ(mismatches, 0);
+    }
+}
+
+// The converter run: the screen file of a 6 x 5 picture, dithered, shows the
+// preview made with the same words; other factors are refused, nothing written.
+TEST(ScreenFile, ConverterWritesTheScreenFile) {
+    Scratch scratch;
+    writeFile(scratch.path("in.bmp"), bmpFile(asymmetricPicture(6, 5)));
+    for (std::string option : {"2", "3"}) {
+        const std::string screenName = option == "2" ? "out.scc" : "out.SCA";
+        auto run = [&](std::string factors, std::string out) {
+            return runProgram(TESSALO_EXECUTABLE,
+                              {"batch", option, factors, "1", "2", "2", "y", "in.bmp", out}, "",
+                              scratch.folder);
+        };
+        ASSERT_EQ(run("4", "preview.bmp").exitStatus, 0);
+        ASSERT_EQ(run("4", screenName).exitStatus, 0);
+        Bytes preview = readFile(scratch.path("preview.bmp"));
+        Bytes file = readFile(scratch.path(screenName));
+        ASSERT_EQ(file.size(), 54279u);
+        for (int y = 0; y < 5; ++y)
+            for (int x = 0; x < 6; ++x) {
+                auto bgr = preview.begin() + 54 + (4 - y) * 20 + 3 * x;
+                EXPECT_EQ(Bytes(bgr, bgr + 3),
+                          roundedDown(unpackYjk(&file[7 + 256 * y + (x & ~3)], x & 3)));
+            }
+        RunResult refused = run("2", "refused.scc");
+        EXPECT_EQ(refused.exitStatus, 1);
+        EXPECT_FALSE(fileExists(scratch.path("refused.scc")));
     }
 }
 
