@@ -2,7 +2,7 @@
 
 #include <utility>
 
-// The steps below follow the described unsigned arithmetic: products formed
+// The steps below use unsigned arithmetic throughout: products formed
 // in the order written, every division truncating. They run in 64 bits, with
 // every side below 2^24. A derived side carries the aspect in its divisor, so
 // the products made from it stay below about 100 x 2^48; the one product that

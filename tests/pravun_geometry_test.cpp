@@ -1,4 +1,4 @@
-// The resizer's target geometry: the worked examples, the refusals, and a
+// The resizer's target geometry: examples worked out by hand, the refusals, and a
 // plain 32-bit transcription of the steps compared on many random requests.
 #include <gtest/gtest.h>
 
@@ -130,7 +130,7 @@ TEST(PravunGeometry, LargestProductsAreWorkedOutExactly) {
                        "16777215");
 }
 
-// ---- the described steps in 32-bit arithmetic --------------------------------------
+// ---- the same steps in plain 32-bit arithmetic --------------------------------------
 //
 // Widths are rounded keeping all their bits. With sides and sizes up to 3000
 // and aspects up to 300 no product reaches 2^32.
@@ -140,7 +140,7 @@ struct Plain {
     bool dividesByZero;
 };
 
-Plain describedGeometry(std::uint32_t W, std::uint32_t H, ResizeSettings s) {
+Plain geometryIn32Bits(std::uint32_t W, std::uint32_t H, ResizeSettings s) {
     std::uint32_t w = s.requestedWidth, h = s.requestedHeight, a = s.pixelAspect;
     std::uint32_t cropWidth = 0, cropHeight = 0;
     bool fitPending = s.fitToBox;
@@ -175,7 +175,7 @@ step1:
     return {w, h, cropWidth, cropHeight, (w - cropWidth) >> 1, (h - cropHeight) >> 1, false};
 }
 
-TEST(PravunGeometry, MatchesTheDescribedStepsOnRandomRequests) {
+TEST(PravunGeometry, Matches32BitStepsOnRandomRequests) {
     std::mt19937 random(20240601);
     const std::uint32_t aspects[] = {0, 50, 100, 133, 200};
     int compared = 0;
@@ -187,7 +187,7 @@ TEST(PravunGeometry, MatchesTheDescribedStepsOnRandomRequests) {
                                    random() % 2 == 0, false);
         s.cropToBox = s.fitToBox && random() % 2 == 0; // "/t" alone differs on purpose
         if (s.requestedWidth == 0 && s.requestedHeight == 0) continue;
-        Plain plain = describedGeometry(W, H, s);
+        Plain plain = geometryIn32Bits(W, H, s);
         std::string refusal;
         ResizeGeometry g = targetGeometry(W, H, s, refusal);
         // Usable: no side 0, none grown or shrunk by more than 256 times, the

@@ -1,6 +1,6 @@
-// The resizer's box filter and output file: the worked examples, the header
+// The resizer's box filter and output file: examples worked out by hand, the header
 // it writes, and the streamed resampler compared with a plain per-pixel
-// transcription of the described algorithm on many random pictures.
+// transcription of the box filter on many random pictures.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -75,7 +75,7 @@ std::vector<int> channel(const Bytes& file, int c) {
     return values;
 }
 
-// ---- the worked examples ---------------------------------------------------------
+// ---- examples worked out by hand ---------------------------------------------------------
 
 struct ExampleRow {
     int width, height;
@@ -218,13 +218,13 @@ TEST(PravunOutput, LargerInputHeaderGivesAPlainConsistentOutput) {
     EXPECT_EQ(fromLarge, fromPlain);
 }
 
-// ---- the described per-pixel algorithm --------------------------------------------
+// ---- the box filter pixel by pixel, as a reference --------------------------------------------
 //
 // A literal transcription: the whole picture in memory, every horizontal sum
 // recomputed for every vertical segment of every target pixel, all target
 // pixels computed and those outside the crop window dropped.
 
-Bytes describedPixels(const TestPicture& picture, const ResizeGeometry& g) {
+Bytes perPixelBoxFilter(const TestPicture& picture, const ResizeGeometry& g) {
     const std::uint32_t W = std::uint32_t(picture.width), H = std::uint32_t(picture.height);
     const std::uint32_t stepX = (W * 256) / g.scaledWidth, stepY = (H * 256) / g.scaledHeight;
     const std::uint32_t gainX = (g.scaledWidth * 256) / W, gainY = (g.scaledHeight * 256) / H;
@@ -309,7 +309,7 @@ struct RandomCase {
     int cases, maxWidth, maxHeight;
 };
 
-TEST(PravunResampling, StreamedResultEqualsTheDescribedAlgorithm) {
+TEST(PravunResampling, StreamedResultEqualsThePixelByPixelFilter) {
     std::mt19937 random(4711);
     // Small pictures of every shape, long thin ones, and strong reductions.
     const RandomCase kinds[] = {{300, 40, 40}, {40, 600, 3}, {40, 3, 600}, {30, 700, 700}};
@@ -332,7 +332,7 @@ TEST(PravunResampling, StreamedResultEqualsTheDescribedAlgorithm) {
             const Bytes file = resizeFile(bmpFile(picture, std::uint8_t(random())), geometry);
             ASSERT_GE(file.size(), bmpHeaderSize);
             const Bytes pixels(file.begin() + bmpHeaderSize, file.end());
-            ASSERT_EQ(pixels, describedPixels(picture, geometry));
+            ASSERT_EQ(pixels, perPixelBoxFilter(picture, geometry));
             ++compared;
         }
     }
