@@ -200,6 +200,10 @@ static int nextCode(PictureRows& rows) {
     return runs.chunk[runs.chunkAt++];
 }
 
+static bool codesLeft(const PictureRows& rows) {
+    return rows.runs.chunkAt < rows.runs.chunkLength || rows.runs.nextOffset < rows.fileLength;
+}
+
 // Places count pixels (at most 255) with the given indices at the decoder's
 // column of the current row. Pixels past the width are dropped.
 static std::string placePixels(PictureRows& rows, int count, const std::uint8_t* indices,
@@ -294,6 +298,11 @@ static std::string checkRunLengthCodes(PictureRows& rows) {
     for (std::int32_t r = 0; r < rows.header.height && !rows.runs.ended;
          r = std::int32_t(std::max<std::int64_t>(r + 1, rows.runs.row))) {
         std::string problem = decodeRunLengthRow(rows, r, nullptr);
+        if (!problem.empty()) return problem;
+    }
+    // Codes after the top row may only end rows or the picture.
+    while (!rows.runs.ended && codesLeft(rows)) {
+        std::string problem = decodeCode(rows, nullptr);
         if (!problem.empty()) return problem;
     }
     restartRunLength(rows);
