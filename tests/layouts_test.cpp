@@ -355,6 +355,12 @@ struct RefusalRow {
     std::string message; // every line, CR LF ended
 };
 
+Bytes withSize(Bytes file, std::uint32_t width, std::uint32_t height) {
+    putLe(file, 18, width, 4);
+    putLe(file, 22, height, 4);
+    return file;
+}
+
 std::vector<RefusalRow> refusalRows() {
     const TestPicture picture = asymmetricPicture(5, 3);
     const Bytes plain = bmpFile(picture);
@@ -404,6 +410,8 @@ std::vector<RefusalRow> refusalRows() {
          "infile's run-length data ends before the end of the picture\r\n"},
         {"literal cut short", layoutFile(indices, rle8, {0, 5, 1, 1}),
          "infile's run-length data ends before the end of the picture\r\n"},
+        {"many pixels from few codes", withSize(layoutFile(picture, rle8, {0, 1}), 4096, 3),
+         "infile's 4096 x 3 pixels are too many for its 2 bytes of run-length data\r\n"},
         {"mask not contiguous", masks(16, {0x7C00, 0x05E0, 0x001F}),
          "infile's green mask 0x000005E0 is not one run of adjacent bits\r\n"},
         {"empty mask", masks(16, {0x7C00, 0x03E0, 0}),
