@@ -65,8 +65,8 @@ bool hasBitMasks(const BmpHeader& header) {
     return header.compression == bmpBitFields || header.compression == bmpAlphaBitFields;
 }
 
-std::uint32_t colourTableOffset(const BmpHeader& header) {
-    std::uint32_t end = 14 + header.infoHeaderSize;
+std::uint64_t colourTableOffset(const BmpHeader& header) {
+    std::uint64_t end = 14 + std::uint64_t(header.infoHeaderSize);
     if (header.infoHeaderSize == 40 && header.compression == bmpBitFields) end += 12;
     if (header.infoHeaderSize == 40 && header.compression == bmpAlphaBitFields) end += 16;
     return end;
@@ -146,8 +146,8 @@ std::string headerProblem(const BmpHeader& header, std::int64_t fileLength) {
     if (!problem.empty()) return problem;
     // A plain file's rows may start anywhere after the 54 bytes; other
     // layouts keep their masks and colour table before the rows.
-    const std::uint32_t headerEnd =
-        isPlainBmp(header) ? std::uint32_t(bmpHeaderSize) : colourTableOffset(header);
+    const std::uint64_t headerEnd =
+        isPlainBmp(header) ? std::uint64_t(bmpHeaderSize) : colourTableOffset(header);
     if (header.pixelDataOffset < headerEnd)
         return "infile has its pixel data at offset " + std::to_string(header.pixelDataOffset) +
                ", inside the " + std::to_string(headerEnd) + "-byte header";

@@ -40,13 +40,15 @@ static std::string readColourTable(PictureRows& rows) {
     const std::uint32_t entrySize = core ? 3 : 4; // blue, green, red (, unused)
     const std::uint32_t full = 1u << header.bitsPerPixel;
     std::uint32_t count = header.coloursUsed == 0 ? full : std::min(header.coloursUsed, full);
-    const std::uint32_t start = colourTableOffset(header);
-    count = std::min(count, (header.pixelDataOffset - start) / entrySize);
+    // headerProblem made sure the pixel data starts after the table's start.
+    const std::uint64_t start = colourTableOffset(header);
+    count =
+        std::uint32_t(std::min<std::uint64_t>(count, (header.pixelDataOffset - start) / entrySize));
     if (count == 0)
         return "infile has no colour table before its pixel data at offset " +
                std::to_string(header.pixelDataOffset);
     std::vector<std::uint8_t> table(std::size_t(count) * entrySize);
-    rows.file->get(start + 1, table.data(), table.size());
+    rows.file->get(std::int64_t(start) + 1, table.data(), table.size());
     rows.colours.resize(std::size_t(count) * 3);
     for (std::uint32_t i = 0; i < count; ++i)
         std::copy_n(&table[i * entrySize], 3, &rows.colours[3 * i]);
