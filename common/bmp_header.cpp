@@ -65,8 +65,8 @@ bool hasBitMasks(const BmpHeader& header) {
     return header.compression == bmpBitFields || header.compression == bmpAlphaBitFields;
 }
 
-std::uint32_t colourTableOffset(const BmpHeader& header) {
-    std::uint32_t end = 14 + header.infoHeaderSize;
+std::uint64_t colourTableOffset(const BmpHeader& header) {
+    std::uint64_t end = 14 + std::uint64_t(header.infoHeaderSize);
     if (header.infoHeaderSize == 40 && header.compression == bmpBitFields) end += 12;
     if (header.infoHeaderSize == 40 && header.compression == bmpAlphaBitFields) end += 16;
     return end;
@@ -112,6 +112,22 @@ static std::uint64_t bytesForRows(const BmpHeader& header) {
     return header.pixelDataOffset + stride * before + lastRow;
 }
 
+// Run-length codes can leave any part of a picture to colour 0, so a tiny
+// file could claim billions of pixels that a program would then work
+// through. A real picture's codes take far more than one byte per
+// maxRunLengthPixelsPerByte pixels (a run covers 255 pixels in 2 bytes).
+constexpr std::uint64_t maxRunLengthPixelsPerByte = 4096;
+
+static std::string runLengthSizeProblem(const BmpHeader& header, std::int64_t fileLength) {
+    const std::uint64_t dataBytes =
+        std::uint64_t(std::max<std::int64_t>(fileLength - header.pixelDataOffset, 0));
+    const std::uint64_t pixels = std::uint64_t(header.width) * std::uint64_t(header.height);
+    if (pixels <= dataBytes * maxRunLengthPixelsPerByte) return "";
+    return "infile's " + std::to_string(header.width) + " x " + std::to_string(header.height) +
+           " pixels are too many for its " + std::to_string(dataBytes) +
+           " bytes of run-length data";
+}
+
 std::string headerProblem(const BmpHeader& header, std::int64_t fileLength) {
     const bool core = header.infoHeaderSize == os2CoreHeaderSize;
     if (fileLength < std::int64_t(core ? 14 + os2CoreHeaderSize : bmpHeaderSize))
@@ -130,12 +146,12 @@ std::string headerProblem(const BmpHeader& header, std::int64_t fileLength) {
     if (!problem.empty()) return problem;
     // A plain file's rows may start anywhere after the 54 bytes; other
     // layouts keep their masks and colour table before the rows.
-    const std::uint32_t headerEnd =
-        isPlainBmp(header) ? std::uint32_t(bmpHeaderSize) : colourTableOffset(header);
+    const std::uint64_t headerEnd =
+        isPlainBmp(header) ? std::uint64_t(bmpHeaderSize) : colourTableOffset(header);
     if (header.pixelDataOffset < headerEnd)
         return "infile has its pixel data at offset " + std::to_string(header.pixelDataOffset) +
                ", inside the " + std::to_string(headerEnd) + "-byte header";
-    if (isRunLengthCoded(header)) return ""; // its length shows only as it is decoded
+    if (isRunLengthCoded(header)) return runLengthSizeProblem(header, fileLength);
     std::uint64_t needed = bytesForRows(header);
     if (needed > std::uint64_t(fileLength))
         return "infile is too short: its pixel rows need " + std::to_string(needed) +

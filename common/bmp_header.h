@@ -93,7 +93,7 @@ bool isRunLengthCoded(const BmpHeader& header);
 bool hasBitMasks(const BmpHeader& header);
 // Where the colour table starts: after the information header and the masks
 // that follow a 40-byte one.
-std::uint32_t colourTableOffset(const BmpHeader& header);
+std::uint64_t colourTableOffset(const BmpHeader& header);
 
 // Empty when the header describes a picture the programs can read from a file
 // of fileLength bytes, else the one-line reason it is refused. The last row

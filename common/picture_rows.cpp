@@ -40,13 +40,15 @@ static std::string readColourTable(PictureRows& rows) {
     const std::uint32_t entrySize = core ? 3 : 4; // blue, green, red (, unused)
     const std::uint32_t full = 1u << header.bitsPerPixel;
     std::uint32_t count = header.coloursUsed == 0 ? full : std::min(header.coloursUsed, full);
-    const std::uint32_t start = colourTableOffset(header);
-    count = std::min(count, (header.pixelDataOffset - start) / entrySize);
+    // headerProblem made sure the pixel data starts after the table's start.
+    const std::uint64_t start = colourTableOffset(header);
+    count =
+        std::uint32_t(std::min<std::uint64_t>(count, (header.pixelDataOffset - start) / entrySize));
     if (count == 0)
         return "infile has no colour table before its pixel data at offset " +
                std::to_string(header.pixelDataOffset);
     std::vector<std::uint8_t> table(std::size_t(count) * entrySize);
-    rows.file->get(start + 1, table.data(), table.size());
+    rows.file->get(std::int64_t(start) + 1, table.data(), table.size());
     rows.colours.resize(std::size_t(count) * 3);
     for (std::uint32_t i = 0; i < count; ++i)
         std::copy_n(&table[i * entrySize], 3, &rows.colours[3 * i]);
@@ -200,6 +202,10 @@ static int nextCode(PictureRows& rows) {
     return runs.chunk[runs.chunkAt++];
 }
 
+static bool codesLeft(const PictureRows& rows) {
+    return rows.runs.chunkAt < rows.runs.chunkLength || rows.runs.nextOffset < rows.fileLength;
+}
+
 // Places count pixels (at most 255) with the given indices at the decoder's
 // column of the current row. Pixels past the width are dropped.
 static std::string placePixels(PictureRows& rows, int count, const std::uint8_t* indices,
@@ -294,6 +300,11 @@ static std::string checkRunLengthCodes(PictureRows& rows) {
     for (std::int32_t r = 0; r < rows.header.height && !rows.runs.ended;
          r = std::int32_t(std::max<std::int64_t>(r + 1, rows.runs.row))) {
         std::string problem = decodeRunLengthRow(rows, r, nullptr);
+        if (!problem.empty()) return problem;
+    }
+    // Codes after the top row may only end rows or the picture.
+    while (!rows.runs.ended && codesLeft(rows)) {
+        std::string problem = decodeCode(rows, nullptr);
         if (!problem.empty()) return problem;
     }
     restartRunLength(rows);

@@ -17,6 +17,21 @@
                                         every pixel of SMALL is the mean of a
                                         2 x 2 block of LARGE, as two truncating
                                         passes give it
+    bmp_tool.py few-colours W H N OUT.ppm
+                                        known pixels of N colours (black and
+                                        white for N = 2)
+    bmp_tool.py pillow-mode MODE IN.ppm OUT.bmp
+                                        Pillow's BMP of the pixels in mode
+                                        RGBA, P (a table of the PPM's own
+                                        colours) or 1
+    bmp_tool.py top-down IN.ppm OUT.bmp the pixels as a 24-bit BMP stored
+                                        top-down
+    bmp_tool.py layout IN.bmp           "information-header-size bits
+                                        compression height" of any BMP
+    bmp_tool.py twin IN.bmp OUT.bmp     the pixels of any BMP as a plain 24-bit
+                                        BMP saved by Pillow; 16-bit pixels are
+                                        decoded here, each level widened by
+                                        repeating its high bits
 
 Any failed check prints one line to standard error and ends with status 1.
 The BMP decoding here is written from the format alone, independent of the
@@ -194,6 +209,109 @@ def command_halved(small_path, large_path):
                          % (small_path, x, y, channel, pixel[channel], mean))
 
 
+def few_colour_pixels(width, height, count):
+    """Rows of count colours that all differ, in an order that is neither a
+    row nor a column pattern."""
+    if count == 2:
+        colours = [(0, 0, 0), (255, 255, 255)]
+    else:
+        colours = [((37 * i + 11) % 256, (101 * i + 50) % 256, (59 * i + 200) % 256)
+                   for i in range(count)]
+    return [[colours[(x * x + 3 * y + x * y) % count] for x in range(width)]
+            for y in range(height)]
+
+
+def pillow_mode_bmp(mode, ppm_path, bmp_path):
+    from PIL import Image
+    with Image.open(ppm_path) as image:
+        image.load()
+    if mode == "RGBA":
+        image = image.convert("RGBA")
+        image.putalpha(128)
+    elif mode == "P":
+        colours = sorted(set(image.getdata()))
+        if len(colours) > 256:
+            fail("%s: %d colours, too many for a palette" % (ppm_path, len(colours)))
+        index = {colour: i for i, colour in enumerate(colours)}
+        paletted = Image.new("P", image.size)
+        paletted.putpalette([value for colour in colours for value in colour])
+        paletted.putdata([index[pixel] for pixel in image.getdata()])
+        image = paletted
+    elif mode == "1":
+        image = image.convert("L").convert("1", dither=Image.Dither.NONE)
+    else:
+        fail("unknown Pillow mode " + mode)
+    image.save(bmp_path, "BMP")
+
+
+def write_top_down_bmp(path, width, height, rows):
+    pad = stride(width) - 3 * width
+    pixels = bytearray()
+    for row in rows:
+        for r, g, b in row:
+            pixels += bytes((b, g, r))
+        pixels += bytes(pad)
+    header = b"BM" + struct.pack("<IIIIiiHHIIiiII", 54 + len(pixels), 0, 54, 40, width,
+                                 -height, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
+    with open(path, "wb") as f:
+        f.write(header + pixels)
+
+
+def layout_fields(data):
+    info_size = struct.unpack_from("<I", data, 14)[0]
+    if info_size == 12:
+        width, height, _, bits = struct.unpack_from("<HHHH", data, 18)
+        return info_size, bits, 0, width, height
+    width, height, _, bits, compression = struct.unpack_from("<iiHHI", data, 18)
+    return info_size, bits, compression, width, height
+
+
+def widen(level, bits):
+    """A level of bits bits as 8 bits, its high bits repeated below it."""
+    value, shift = 0, 8 - bits
+    while shift > -bits:
+        value |= level << shift if shift >= 0 else level >> -shift
+        shift -= bits
+    return value & 0xFF
+
+
+def sixteen_bit_rows(data):
+    """Rows top-down of a 16-bit BMP, stored bottom-up."""
+    info_size, bits, compression, width, height = layout_fields(data)
+    offset = struct.unpack_from("<I", data, 10)[0]
+    if bits != 16 or height < 1:
+        fail("not a bottom-up 16-bit BMP")
+    masks = struct.unpack_from("<III", data, 54) if compression == 3 else (0x7C00, 0x3E0, 0x1F)
+    row_length = (16 * width + 31) // 32 * 4
+    rows = []
+    for y in range(height):
+        start = offset + row_length * (height - 1 - y)
+        row = []
+        for x in range(width):
+            value = struct.unpack_from("<H", data, start + 2 * x)[0]
+            pixel = []
+            for mask in masks:
+                shift = (mask & -mask).bit_length() - 1
+                pixel.append(widen((value & mask) >> shift, bin(mask).count("1")))
+            row.append(tuple(pixel))
+        rows.append(row)
+    return width, height, rows
+
+
+def command_twin(in_path, out_path):
+    from PIL import Image
+    with open(in_path, "rb") as f:
+        data = f.read()
+    if layout_fields(data)[1] == 16:
+        width, height, rows = sixteen_bit_rows(data)
+        image = Image.new("RGB", (width, height))
+        image.putdata([pixel for row in rows for pixel in row])
+    else:
+        with Image.open(in_path) as opened:
+            image = opened.convert("RGB")
+    image.save(out_path, "BMP")
+
+
 def main(args):
     command = args[0] if args else ""
     if command == "pixels" and len(args) == 4:
@@ -228,6 +346,20 @@ def main(args):
         command_read_back(args[1], int(args[2]), int(args[3]), args[4])
     elif command == "halved" and len(args) == 3:
         command_halved(args[1], args[2])
+    elif command == "few-colours" and len(args) == 5:
+        width, height = int(args[1]), int(args[2])
+        write_ppm(args[4], width, height, few_colour_pixels(width, height, int(args[3])))
+    elif command == "pillow-mode" and len(args) == 4:
+        pillow_mode_bmp(args[1], args[2], args[3])
+    elif command == "top-down" and len(args) == 3:
+        width, height, rows = read_ppm(args[1])
+        write_top_down_bmp(args[2], width, height, rows)
+    elif command == "layout" and len(args) == 2:
+        with open(args[1], "rb") as f:
+            info_size, bits, compression, _, height = layout_fields(f.read())
+        print(info_size, bits, compression, height)
+    elif command == "twin" and len(args) == 3:
+        command_twin(args[1], args[2])
     else:
         fail(__doc__.strip())
 

@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
-# Interoperability with real tools: ImageMagick, Pillow and netpbm (Debian's
-# packages imagemagick, python3-pil, netpbm).
+# Interoperability with real tools: ImageMagick, Pillow, netpbm and ffmpeg
+# (Debian's packages imagemagick, python3-pil, netpbm, ffmpeg).
 #
 # Inputs: the same known pixels written as a 24-bit BMP by ImageMagick (its
 # default, with a larger information header, and its BMP3: form), by Pillow,
 # by netpbm's ppmtobmp and in the plain 54-byte form; both programs must give
 # the same output from every one of them as from the plain form.
+# Other layouts: the files these writers make in every other common layout
+# (palette, run-length, 16- and 32-bit, OS/2 headers, top-down) must give
+# what their plain 24-bit twins give.
 # Outputs: every picture the programs write must be read back by Pillow,
 # ImageMagick and netpbm without a word on standard error, with the expected
 # size and with the pixels the file holds.
@@ -29,6 +32,7 @@ convert=$(pick convert)
 identify=$(pick identify)
 ppmtobmp=$(pick ppmtobmp)
 bmptopnm=$(pick bmptopnm)
+ffmpeg=$(pick ffmpeg)
 
 passed=0
 failed=0
@@ -72,12 +76,12 @@ run_pravun() { "$pravun" "$@" >/dev/null; }
 to_file() { local target=$1; shift; "$@" >"$target"; }
 
 missing=()
-for program in "$python" "$convert" "$identify" "$ppmtobmp" "$bmptopnm" "$tessalo" "$pravun"; do
+for program in "$python" "$convert" "$identify" "$ppmtobmp" "$bmptopnm" "$ffmpeg" "$tessalo" "$pravun"; do
   command -v "$program" >/dev/null || missing+=("$program")
 done
 "$python" -c "import PIL" 2>/dev/null || missing+=("Pillow for $python")
 if [ "${#missing[@]}" -gt 0 ]; then
-  fail "missing: ${missing[*]} (install imagemagick python3-pil netpbm; build with cmake --build $build)"
+  fail "missing: ${missing[*]} (install imagemagick python3-pil netpbm ffmpeg; build with cmake --build $build)"
   finish
 fi
 
@@ -210,6 +214,91 @@ for job in "${!narrow_resized[@]}"; do
   out_file="$work/$size/pravun${words[*]//[\/ ]/_}.bmp"
   check "$size: pravun ${words[*]}" run_pravun "$work/$size/magick.bmp" "${words[@]}" "$out_file"
   read_back "$out_file" "$out_width" "$out_height"
+done
+
+# ---- other layouts --------------------------------------------------------------
+# Each file is checked to be in the layout it is meant to show. Its twin is
+# Pillow's plain 24-bit BMP of the pixels Pillow reads from it; 16-bit files
+# are decoded by bmp_tool instead, each level widened by repeating its high
+# bits, since Pillow widens differently. Where the writer stores exactly the
+# pixels it was given, the twin must hold them.
+# shellcheck disable=SC2317
+to_bmp_ffmpeg() { "$ffmpeg" -loglevel error -y -i "$1" -pix_fmt "$2" "$3"; }
+declare -A layout_of=(
+  [magick-rle8]="40 8 1" [magick-grey-rle8]="40 8 1" [magick-palette-rle8]="124 8 1"
+  [magick-bmp2]="12 24 0" [pillow-rgba]="40 32 0" [pillow-p]="40 8 0" [pillow-1]="40 1 0"
+  [netpbm8]="40 8 0" [netpbm4]="40 4 0" [netpbm1]="40 1 0" [netpbm-os2-8]="12 8 0"
+  [netpbm-os2-24]="12 24 0" [ffmpeg565]="40 16 3" [ffmpeg555]="40 16 0" [top-down]="40 24 0")
+for size in 37x23 40x24; do
+  width=${size%x*}
+  height=${size#*x}
+  dir="$work/layouts-$size"
+  mkdir -p "$dir"
+  known="$work/$size/known.ppm"
+  check "$size: 256 colours" bmp_tool few-colours "$width" "$height" 256 "$dir/c256.ppm"
+  check "$size: 16 colours" bmp_tool few-colours "$width" "$height" 16 "$dir/c16.ppm"
+  check "$size: black and white" bmp_tool few-colours "$width" "$height" 2 "$dir/c2.ppm"
+  declare -A source=(
+    [magick-rle8]=c256 [magick-grey-rle8]="" [magick-palette-rle8]=c256 [magick-bmp2]=known
+    [pillow-rgba]=known [pillow-p]=c256 [pillow-1]=c2 [netpbm8]=c256 [netpbm4]=c16 [netpbm1]=c2
+    [netpbm-os2-8]=c256 [netpbm-os2-24]=known [ffmpeg565]="" [ffmpeg555]="" [top-down]=known)
+  check "$size: ImageMagick's palette default, BMP3: RLE8" \
+    "$convert" "$dir/c256.ppm" -type Palette "BMP3:$dir/magick-rle8.bmp"
+  check "$size: ImageMagick's grey BMP3: RLE8" \
+    "$convert" "$known" -colorspace Gray -type Palette "BMP3:$dir/magick-grey-rle8.bmp"
+  check "$size: ImageMagick's palette default, V5 RLE8" \
+    "$convert" "$dir/c256.ppm" -type Palette "$dir/magick-palette-rle8.bmp"
+  check "$size: ImageMagick's BMP2:" "$convert" "$known" "BMP2:$dir/magick-bmp2.bmp"
+  check "$size: Pillow RGBA" bmp_tool pillow-mode RGBA "$known" "$dir/pillow-rgba.bmp"
+  check "$size: Pillow P" bmp_tool pillow-mode P "$dir/c256.ppm" "$dir/pillow-p.bmp"
+  check "$size: Pillow 1" bmp_tool pillow-mode 1 "$dir/c2.ppm" "$dir/pillow-1.bmp"
+  check "$size: ppmtobmp, 256 colours" to_file "$dir/netpbm8.bmp" "$ppmtobmp" -quiet "$dir/c256.ppm"
+  check "$size: ppmtobmp, 16 colours" to_file "$dir/netpbm4.bmp" "$ppmtobmp" -quiet "$dir/c16.ppm"
+  check "$size: ppmtobmp, 2 colours" to_file "$dir/netpbm1.bmp" "$ppmtobmp" -quiet "$dir/c2.ppm"
+  check "$size: ppmtobmp -os2, 256 colours" \
+    to_file "$dir/netpbm-os2-8.bmp" "$ppmtobmp" -quiet -os2 "$dir/c256.ppm"
+  check "$size: ppmtobmp -os2, 24 bits" \
+    to_file "$dir/netpbm-os2-24.bmp" "$ppmtobmp" -quiet -os2 -bpp=24 "$known"
+  check "$size: ffmpeg RGB565" to_bmp_ffmpeg "$known" rgb565le "$dir/ffmpeg565.bmp"
+  check "$size: ffmpeg RGB555" to_bmp_ffmpeg "$known" rgb555le "$dir/ffmpeg555.bmp"
+  check "$size: top-down" bmp_tool top-down "$known" "$dir/top-down.bmp"
+
+  for form in "${!layout_of[@]}"; do
+    file="$dir/$form.bmp"
+    check "$size: $form.bmp layout" bmp_tool layout "$file"
+    expected_height=$height
+    [ "$form" = top-down ] && expected_height=-$height
+    if [ "$out" = "${layout_of[$form]} $expected_height" ]; then
+      pass
+    else
+      fail "$size: $form.bmp has the layout '$out', '${layout_of[$form]} $expected_height' expected"
+    fi
+    check "$size: $form.bmp twin" bmp_tool twin "$file" "$dir/$form.twin.bmp"
+    if [ -n "${source[$form]}" ]; then
+      pixels="$dir/${source[$form]}.ppm"
+      [ "${source[$form]}" = known ] && pixels=$known
+      check "$size: $form.bmp twin holds the pixels written" \
+        bmp_tool same-pixels "$dir/$form.twin.bmp" "$pixels"
+    fi
+    for s in "${!tessalo_settings[@]}"; do
+      read -ra words <<<"${tessalo_settings[s]}"
+      check "$size: tessalo batch ${words[*]} $form.bmp" \
+        run_tessalo "${words[@]}" "$file" "$dir/$form.tessalo$s.bmp"
+      check "$size: tessalo batch ${words[*]} $form.twin.bmp" \
+        run_tessalo "${words[@]}" "$dir/$form.twin.bmp" "$dir/$form.twin.tessalo$s.bmp"
+      check "$size: tessalo batch ${words[*]}: $form.bmp gives its twin's output" \
+        cmp "$dir/$form.twin.tessalo$s.bmp" "$dir/$form.tessalo$s.bmp"
+    done
+    for p in "${!pravun_options[@]}"; do
+      read -ra words <<<"${pravun_options[p]}"
+      check "$size: pravun $form.bmp ${words[*]}" \
+        run_pravun "$file" "${words[@]}" "$dir/$form.pravun$p.bmp"
+      check "$size: pravun $form.twin.bmp ${words[*]}" \
+        run_pravun "$dir/$form.twin.bmp" "${words[@]}" "$dir/$form.twin.pravun$p.bmp"
+      check "$size: pravun ${words[*]}: $form.bmp gives its twin's sizes and pixels" \
+        bmp_tool same-resized "$dir/$form.twin.pravun$p.bmp" "$dir/$form.pravun$p.bmp"
+    done
+  done
 done
 
 finish
