@@ -76,35 +76,53 @@ const long double wR = 0.299, wG = 0.587, wB = 0.114, sU = 0.493, sV = 0.877;
 int nearestEven(long double value) { return int(std::llrint(value)); }
 bool longDoubleTooNarrow() { return std::numeric_limits<long double>::digits < 64; }
 
+// Steps that depend on one value only are evaluated once per value, outside
+// the inner loop; they give the same numbers each time.
 TEST(ColourTransform, YuvForwardMatchesLongDoubleForEveryColour) {
     if (longDoubleTooNarrow()) GTEST_SKIP() << "long double has under 64 significant bits";
+    long double blueProduct[256];
+    int uFromDifference[511], vFromDifference[511]; // index B - Y or R - Y, plus 255
+    for (int b = 0; b < 256; ++b) blueProduct[b] = b * wB;
+    for (int d = -255; d <= 255; ++d) {
+        uFromDifference[d + 255] = nearestEven(d * sU);
+        vFromDifference[d + 255] = nearestEven(d * sV);
+    }
     int mismatches = 0;
     for (int r = 0; r < 256; ++r)
-        for (int g = 0; g < 256; ++g)
+        for (int g = 0; g < 256; ++g) {
+            const long double redAndGreen = r * wR + g * wG;
             for (int b = 0; b < 256; ++b) {
-                int y = nearestEven((r * wR + g * wG) + b * wB);
-                int a = nearestEven((b - y) * sU) + 128;
-                int v = nearestEven((r - y) * sV);
+                int y = nearestEven(redAndGreen + blueProduct[b]);
+                int a = uFromDifference[b - y + 255] + 128;
+                int v = vFromDifference[r - y + 255];
                 int stored = int(std::floor(v / 2.0)) + 128; // halved, floored
                 Samples s = yuvFromRgb(r, g, b);
                 if (s.y != y || s.a != a || s.b != stored) ++mismatches;
             }
+        }
     EXPECT_EQ(mismatches, 0);
 }
 
 TEST(ColourTransform, YuvInverseMatchesLongDoubleForEverySample) {
     if (longDoubleTooNarrow()) GTEST_SKIP() << "long double has under 64 significant bits";
     int mismatches = 0;
-    for (int y = 0; y < 256; ++y)
-        for (int a = 0; a < 256; ++a)
+    for (int y = 0; y < 256; ++y) {
+        int red[256];                // by stored V byte
+        long double redProduct[256]; // R x 0.299
+        for (int b = 0; b < 256; ++b) {
+            red[b] = nearestEven(2 * (b - 128) / sV + y);
+            redProduct[b] = red[b] * wR;
+        }
+        for (int a = 0; a < 256; ++a) {
+            const int blue = nearestEven((a - 128) / sU + y);
+            const long double lumaLessBlue = y - blue * wB;
             for (int b = 0; b < 256; ++b) {
-                int u = a - 128, v = 2 * (b - 128);
-                int red = nearestEven(v / sV + y);
-                int blue = nearestEven(u / sU + y);
-                int green = nearestEven(((y - blue * wB) - red * wR) / wG);
+                int green = nearestEven((lumaLessBlue - redProduct[b]) / wG);
                 Rgb c = rgbFromYuv({y, a, b});
-                if (c.red != red || c.green != green || c.blue != blue) ++mismatches;
+                if (c.red != red[b] || c.green != green || c.blue != blue) ++mismatches;
             }
+        }
+    }
     EXPECT_EQ(mismatches, 0);
 }
 

@@ -280,10 +280,12 @@ pid_t startProgram(const std::string& folder, const std::string& executable,
         int devNull = open("/dev/null", O_RDWR);
         dup2(input, 0);
         dup2(console >= 0 ? console : devNull, 1);
-        std::vector<char*> argv{const_cast<char*>(executable.c_str())};
-        for (const std::string& word : words) argv.push_back(const_cast<char*>(word.c_str()));
+        std::vector<std::string> launch = programLaunch(executable);
+        launch.insert(launch.end(), words.begin(), words.end());
+        std::vector<char*> argv;
+        for (std::string& word : launch) argv.push_back(word.data());
         argv.push_back(nullptr);
-        execv(executable.c_str(), argv.data());
+        execvp(argv[0], argv.data());
         _exit(127);
     }
     return child;

@@ -481,10 +481,14 @@ std::string runOnTerminal(const std::string& folder, const std::string& answers)
     struct termios raw;
     cfmakeraw(&raw);
     int master = -1;
+    std::vector<std::string> launch = programLaunch(tessalo);
+    std::vector<char*> argv;
+    for (std::string& word : launch) argv.push_back(word.data());
+    argv.push_back(nullptr);
     pid_t child = forkpty(&master, nullptr, &raw, nullptr);
     if (child == 0) {
         if (chdir(folder.c_str()) != 0) _exit(127);
-        execl(tessalo.c_str(), tessalo.c_str(), (char*)nullptr);
+        execvp(argv[0], argv.data());
         _exit(127);
     }
     if (write(master, answers.data(), answers.size()) != ssize_t(answers.size())) return "";

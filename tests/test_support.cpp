@@ -100,6 +100,18 @@ static std::string shellQuoted(const std::string& word) {
     return result + "'";
 }
 
+std::vector<std::string> programLaunch(const std::string& executable) {
+    std::vector<std::string> words;
+#ifdef PROGRAM_EMULATOR
+    std::istringstream emulator(PROGRAM_EMULATOR); // words separated by spaces
+    for (std::string word; emulator >> word;) words.push_back(word);
+#endif
+    words.push_back(executable);
+    return words;
+}
+
+bool runningUnderEmulator() { return programLaunch("").size() > 1; }
+
 RunResult runProgram(const std::string& executable, const std::vector<std::string>& words,
                      const std::string& standardInput, const std::string& folder,
                      const std::string& shellSetUp) {
@@ -108,7 +120,8 @@ RunResult runProgram(const std::string& executable, const std::vector<std::strin
     std::ofstream(inputPath, std::ios::binary) << standardInput;
     std::string command = "cd " + shellQuoted(folder) + " && ";
     if (!shellSetUp.empty()) command += shellSetUp + " && ";
-    command += "exec " + shellQuoted(executable);
+    command += "exec";
+    for (const std::string& word : programLaunch(executable)) command += " " + shellQuoted(word);
     for (const std::string& word : words) command += " " + shellQuoted(word);
     command += " < " + shellQuoted(standardInput.empty() ? "/dev/null" : inputPath);
     command += " > " + shellQuoted(outputPath);

@@ -49,6 +49,13 @@ bool fileExists(const std::string& path);
 // Names in a folder, "." and ".." left out.
 std::vector<std::string> folderEntries(const std::string& folder);
 
+// The words that start a built program: its path, behind the emulator that
+// runs it here when the programs were cross-compiled for another machine.
+std::vector<std::string> programLaunch(const std::string& executable);
+// Whether built programs, this test program among them, run through an
+// emulator, which they then need to start one another.
+bool runningUnderEmulator();
+
 struct RunResult {
     int exitStatus = -1; // the exit status, or 128 + signal number
     std::string console; // everything written to standard output
