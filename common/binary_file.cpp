@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #ifdef _WIN32
+#include <io.h>
 #include <windows.h>
 #endif
 
@@ -204,15 +205,34 @@ static std::string folderOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
+// The descriptor that a name of an open descriptor stands for, or -1.
+static int namedDescriptor(const std::string& fileName) {
+    if (fileName == "/dev/stdin") return 0;
+    if (fileName == "/dev/stdout") return 1;
+    if (fileName == "/dev/stderr") return 2;
+    for (const char* prefix : {"/dev/fd/", "/proc/self/fd/"}) {
+        const std::size_t length = std::strlen(prefix);
+        if (fileName.compare(0, length, prefix) != 0) continue;
+        const std::string number = fileName.substr(length);
+        if (number.empty() || number.size() > 9 ||
+            number.find_first_not_of("0123456789") != std::string::npos)
+            return -1;
+        return std::atoi(number.c_str());
+    }
+    return -1;
+}
+
 // The file that a chain of symbolic links leads to, so that replacing it
 // keeps the links; the file need not exist yet. Any other name as it stands.
-// A chain longer than the system allows (a loop) gives false with ELOOP.
+// The chain stops at the name of an open descriptor. A chain longer than the
+// system allows (a loop) gives false with ELOOP.
 static bool followLinks(const std::string& fileName, std::string& resolved) {
     resolved = fileName;
 #ifndef _WIN32
     const int maxLinks = 40;
     for (int links = 0;; ++links) {
         struct stat info;
+        if (namedDescriptor(resolved) >= 0) return true;
         if (lstat(resolved.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return true;
         if (links == maxLinks) {
             errno = ELOOP;
@@ -237,22 +257,6 @@ static bool openDirectly(BinaryFile& file) {
     file.handle = std::fopen(file.name.c_str(), "wb");
     if (file.handle == nullptr) file.error = errno;
     return file.handle != nullptr;
-}
-
-// The descriptor that a name of an open descriptor stands for, or -1.
-static int namedDescriptor(const std::string& fileName) {
-    if (fileName == "/dev/stdout") return 1;
-    if (fileName == "/dev/stderr") return 2;
-    for (const char* prefix : {"/dev/fd/", "/proc/self/fd/"}) {
-        const std::size_t length = std::strlen(prefix);
-        if (fileName.compare(0, length, prefix) != 0) continue;
-        const std::string number = fileName.substr(length);
-        if (number.empty() || number.size() > 9 ||
-            number.find_first_not_of("0123456789") != std::string::npos)
-            return -1;
-        return std::atoi(number.c_str());
-    }
-    return -1;
 }
 
 // Writes through an open descriptor of the program: a copy of it, which
@@ -282,12 +286,12 @@ bool BinaryFile::openReplacement(const std::string& fileName) {
     if (!startOpening(*this, fileName)) return false;
     output = true;
     writing = true; // the first put needs no seek: a pipe could not take one
-    const int descriptor = namedDescriptor(fileName);
-    if (descriptor >= 0) return openThroughDescriptor(*this, descriptor);
     if (!followLinks(fileName, name)) {
         error = errno;
         return false;
     }
+    const int descriptor = namedDescriptor(name);
+    if (descriptor >= 0) return openThroughDescriptor(*this, descriptor);
     // An existing file that may not be written stays protected, and a folder
     // cannot be replaced by a picture.
     struct stat info {};

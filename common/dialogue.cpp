@@ -274,11 +274,11 @@ void answerStandardOptions(Dialogue& dialogue, const char* program, const char* 
                            std::size_t lineCount) {
     const std::string word = dialogue.commandWord(1);
     if (word == "--help") {
-        for (std::size_t i = 0; i < lineCount; ++i) dialogue.printText(helpLines[i], true);
+        for (std::size_t i = 0; i < lineCount; ++i) dialogue.printLine(helpLines[i]);
         dialogue.endProgram(0);
     }
     if (word == "--version") {
-        dialogue.printText(std::string(program) + " " + PICTURE_TOOLS_VERSION, true);
+        dialogue.printLine(std::string(program) + " " + PICTURE_TOOLS_VERSION);
         dialogue.endProgram(0);
     }
 }

@@ -1,10 +1,11 @@
 // The console dialogue shared by both programs: printing lines, asking
 // questions, reading and converting answers, command-line words, ending.
 //
-// Every line end printed is CR LF. A question is its text printed without a
-// line end, then askLine(), then exactly one read operation. On an interactive
-// console askLine() shows "? " and reads one line; otherwise nothing is shown
-// and the read operations take their items straight from the input stream.
+// Every line end printed is CR LF. A question (askText, askUnsigned8, ...) is
+// its text printed without a line end, then askLine(), then exactly one read
+// operation. On an interactive console askLine() shows "? " and reads one
+// line; otherwise nothing is shown and the read operations take their items
+// straight from the input stream.
 #pragma once
 
 #include <cstdint>

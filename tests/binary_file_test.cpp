@@ -15,6 +15,7 @@
 
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -193,6 +194,70 @@ TEST(BinaryFile, AnInputTakesNoWrites) {
     file.put(20, xy.data(), xy.size());
     file.close();
     EXPECT_EQ(readFile(scratch.path("in.bmp")), tenLetters);
+}
+
+// ---- the input changing under the reader ---------------------------------------------------
+
+struct ChangeRow {
+    const char* name;
+    std::function<void(const std::string& path)> change; // between opening and reading
+    std::int64_t readFrom;                               // 1-based position of a 4-byte get
+    std::string problem;
+};
+
+TEST(BinaryFile, AnInputThatChangesAfterOpeningIsNoticed) {
+    const std::string changed = "infile changed while it was being read";
+    const ChangeRow rows[] = {
+        {"unchanged, read to the end", [](const std::string&) {}, 7, ""},
+        {"unchanged, read past the end", [](const std::string&) {}, 9, ""},
+        {"cut before the bytes read", [](const std::string& path) { truncate(path.c_str(), 4); }, 7,
+         changed},
+        {"cut after the bytes read", [](const std::string& path) { truncate(path.c_str(), 8); }, 1,
+         changed},
+        {"grown", [](const std::string& path) { writeFile(path, bytesOf("abcdefghijkl")); }, 1,
+         changed},
+        {"written again, same size",
+         [](const std::string& path) {
+             writeFile(path, bytesOf("ABCDEFGHIJ"));
+             const timeval later[2] = {{2000000000, 0}, {2000000000, 0}};
+             utimes(path.c_str(), later);
+         },
+         1, changed},
+    };
+    for (const ChangeRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        Scratch scratch;
+        const std::string path = scratch.path("in.bmp");
+        writeFile(path, tenLetters);
+        const timeval old[2] = {{1000000000, 0}, {1000000000, 0}};
+        utimes(path.c_str(), old);
+        BinaryFile file;
+        ASSERT_TRUE(file.openForReading(path));
+        row.change(path);
+        std::uint8_t buffer[4];
+        file.get(row.readFrom, buffer, sizeof buffer);
+        EXPECT_EQ(inputReadProblem(file, "in.bmp"), row.problem);
+    }
+}
+
+TEST(BinaryFile, ProblemLinesNameTheFileWithControlCharactersEscaped) {
+    const std::pair<std::string, std::string> names[] = {
+        {"plain.bmp", "plain.bmp"},
+        {"a\nb", "a\\nb"},
+        {"a\r\tb", "a\\r\\tb"},
+        {std::string("\x1b[2J\x7f\x01", 6), "\\x1B[2J\\x7F\\x01"},
+        {"caf\xc3\xa9 \\.bmp", "caf\xc3\xa9 \\.bmp"}, // UTF-8 and backslashes stay
+    };
+    for (const auto& name : names) {
+        SCOPED_TRACE(name.second);
+        EXPECT_EQ(printableName(name.first), name.second);
+        BinaryFile output;
+        EXPECT_EQ(openOutputProblem(output, "/nonexistent folder/" + name.first),
+                  "cannot write outfile /nonexistent folder/" + name.second +
+                      ": No such file or directory");
+    }
+    BinaryFile output;
+    EXPECT_EQ(openOutputProblem(output, ""), "no outfile name given");
 }
 
 // ---- writing an output --------------------------------------------------------------------
