@@ -1,5 +1,6 @@
 #include "binary_file.h"
 
+#include <cctype>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -433,6 +434,18 @@ std::string printableName(const std::string& fileName) {
             shown += std::string("\\x") + hexDigits[c >> 4] + hexDigits[c & 0xF];
     }
     return shown;
+}
+
+std::string shellWord(const std::string& fileName) {
+    bool plain = !fileName.empty();
+    for (char c : fileName)
+        if (!std::isalnum(static_cast<unsigned char>(c)) &&
+            std::string("._-/+,:=@%").find(c) == std::string::npos)
+            plain = false;
+    if (plain) return fileName;
+    std::string quoted = "'";
+    for (char c : fileName) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return printableName(quoted + "'");
 }
 
 std::string openOutputProblem(BinaryFile& output, const std::string& fileName) {

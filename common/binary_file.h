@@ -73,6 +73,11 @@ struct BinaryFile {
 // move the cursor.
 std::string printableName(const std::string& fileName);
 
+// A file name as one shell word, for a command shown in a message: quoted
+// when it holds anything but letters, digits and . _ - / + , : = @ %, and
+// printable as above.
+std::string shellWord(const std::string& fileName);
+
 // Opens the output for replacement. Gives "" when that worked, else the line
 // that says why not: "no outfile name given" or "cannot write outfile NAME:
 // reason". This is the one place that checks for a missing output name.

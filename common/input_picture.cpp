@@ -1,20 +1,5 @@
 #include "input_picture.h"
 
-#include <cctype>
-
-// A file name as one shell word: quoted when it holds anything but letters,
-// digits and . _ - / + , : @ %.
-static std::string shellWord(const std::string& text) {
-    bool plain = !text.empty();
-    for (char c : text)
-        if (!std::isalnum(static_cast<unsigned char>(c)) &&
-            std::string("._-/+,:@%").find(c) == std::string::npos)
-            plain = false;
-    if (plain) return text;
-    std::string quoted = "'";
-    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
 
 // The name with its extension, if any, replaced by ".bmp".
 static std::string bmpName(const std::string& fileName) {

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdio>
 
+#include "binary_file.h"
 #include "bmp_header.h"
 
 static bool endsWithNoCase(const std::string& text, const char* ending) {
@@ -22,20 +23,6 @@ ScreenKind screenKindOf(const std::string& fileName) {
     return ScreenKind::none;
 }
 
-// A file name as one shell word: quoted when it holds anything but the
-// characters that need no quoting.
-static std::string shellWord(const std::string& name) {
-    bool plain = !name.empty();
-    for (char c : name)
-        if (!std::isalnum(static_cast<unsigned char>(c)) &&
-            std::string("._-/+,:=@%").find(c) == std::string::npos)
-            plain = false;
-    if (plain) return name;
-    std::string quoted = "'";
-    for (char c : name) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
 std::string screenProblem(const ConverterSettings& settings, ScreenKind kind, std::int32_t width,
                           std::int32_t height) {
     if (kind == ScreenKind::none) return "";
@@ -46,7 +33,7 @@ std::string screenProblem(const ConverterSettings& settings, ScreenKind kind, st
     const bool encodable = !settings.useYuv && settings.bitmask1Y == lumaMask &&
                            settings.bitmask1A == 0xFC && settings.bitmask1B == 0xFC &&
                            settings.hFactor == 4 && settings.vFactor == 1;
-    const std::string name = "outfile " + settings.outFile + " is a " +
+    const std::string name = "outfile " + printableName(settings.outFile) + " is a " +
                              (screen12 ? "screen 12 file" : "screen 10/11 file");
     if (!encodable)
         return name + ": it needs option " + (screen12 ? "2" : "3") + " (or 5 with masks " +
