@@ -91,14 +91,16 @@ static const YuvTables& yuvTables() {
 
 // Y is the exact weighted sum divided by 2^56, rounded to the nearest integer
 // with halves to the even one: (2, 10, 88) lies exactly at 16.5 and gives 16.
+// Adding just under a half, plus one when the truncated quotient is odd,
+// carries into the quotient exactly when the fraction is above a half, or is
+// a half over an odd quotient; no branch. The sum stays below 255.5 x 2^56.
 Samples yuvFromRgb(int red, int green, int blue) {
     const YuvTables& t = yuvTables();
     std::uint64_t sum = std::uint64_t(red) * weightRed + std::uint64_t(green) * weightGreen +
                         std::uint64_t(blue) * weightBlue;
-    const std::uint64_t half = std::uint64_t(1) << (lumaShift - 1);
-    const std::uint64_t fraction = sum & ((std::uint64_t(1) << lumaShift) - 1);
-    int luma = int(sum >> lumaShift); // truncates; rounded next
-    if (fraction > half || (fraction == half && (luma & 1) != 0)) ++luma;
+    const std::uint64_t justUnderHalf = (std::uint64_t(1) << (lumaShift - 1)) - 1;
+    const std::uint64_t odd = (sum >> lumaShift) & 1;
+    int luma = int((sum + justUnderHalf + odd) >> lumaShift); // truncates the rounded sum
     return {luma, t.storedU[blue - luma + 255], t.storedV[red - luma + 255]};
 }
 
