@@ -36,9 +36,10 @@ constexpr std::uint64_t weightGreen = 0x9645a1cac08310; // 0.587 x 2^56
 constexpr std::uint64_t weightBlue = 0x1d2f1a9fbe76c9;  // 0.114 x 2^56
 
 // The nearest integer to numerator / denominator (denominator > 0): the floor
-// of (2 numerator + denominator) / (2 denominator). Every ratio taken here has
-// an even numerator over an odd denominator once doubled, so none is ever a
-// half, and the direction halves would round in does not matter.
+// of (2 numerator + denominator) / (2 denominator). No ratio taken here is ever
+// a half: over the odd divisors 877, 493 and 587 that needs an even number to
+// equal an odd one, and over 1000 it needs 493 d or 877 d to be an odd multiple
+// of 500, so |d| at least 500. Which way halves would go does not matter.
 static int nearestQuotient(int numerator, int denominator) {
     int twice = 2 * numerator + denominator;
     int step = 2 * denominator;
@@ -50,8 +51,8 @@ static int nearestQuotient(int numerator, int denominator) {
 // U, V and the whole inverse come from the decimal fractions 0.493, 0.877,
 // 0.299, 0.587 and 0.114. The doubles nearest them differ from them by less
 // than 2^-53 of their size, and no result comes closer than 1/1754 to a half,
-// so the decimal and the double arithmetic round alike. Each result depends on at most two
-// stored bytes and is tabled once.
+// so the decimal and the double arithmetic round alike. Each result depends
+// on at most two stored bytes and is tabled once.
 struct YuvTables {
     std::uint8_t storedU[511];    // U + 128 = round(0.493 (B - Y)) + 128, index B - Y + 255
     std::uint8_t storedV[511];    // (V >> 1) + 128, V = round(0.877 (R - Y)), index R - Y + 255
@@ -90,14 +91,16 @@ static const YuvTables& yuvTables() {
 
 // Y is the exact weighted sum divided by 2^56, rounded to the nearest integer
 // with halves to the even one: (2, 10, 88) lies exactly at 16.5 and gives 16.
+// Adding just under a half, plus one when the truncated quotient is odd,
+// carries into the quotient exactly when the fraction is above a half, or is
+// a half over an odd quotient; no branch. The sum stays below 255.5 x 2^56.
 Samples yuvFromRgb(int red, int green, int blue) {
     const YuvTables& t = yuvTables();
     std::uint64_t sum = std::uint64_t(red) * weightRed + std::uint64_t(green) * weightGreen +
                         std::uint64_t(blue) * weightBlue;
-    const std::uint64_t half = std::uint64_t(1) << (lumaShift - 1);
-    const std::uint64_t fraction = sum & ((std::uint64_t(1) << lumaShift) - 1);
-    int luma = int(sum >> lumaShift); // truncates; rounded next
-    if (fraction > half || (fraction == half && (luma & 1) != 0)) ++luma;
+    const std::uint64_t justUnderHalf = (std::uint64_t(1) << (lumaShift - 1)) - 1;
+    const std::uint64_t odd = (sum >> lumaShift) & 1;
+    int luma = int((sum + justUnderHalf + odd) >> lumaShift); // truncates the rounded sum
     return {luma, t.storedU[blue - luma + 255], t.storedV[red - luma + 255]};
 }
 

@@ -3,8 +3,7 @@
 # status and output file with the native programs on the same pictures:
 # every converter preset with several factors and dithering levels, the
 # resizer's ways of sizing, refusals, and the wildcard expansion of words.
-# Needs Debian's g++-mingw-w64-x86-64-posix and wine. Not part of CI (Wine
-# starts slowly).
+# Needs Debian's g++-mingw-w64-x86-64-posix and wine.
 #
 #   tests/wine/run.sh
 set -euo pipefail
