@@ -2,17 +2,31 @@
 
 #include <cctype>
 
-// A file name as one shell word: quoted when it holds anything but letters,
-// digits and . _ - / + , : @ %.
+// A file name as one shell word: as it is when it holds only letters,
+// digits and . _ - / + , : @ %; in single quotes otherwise; and in the $'...'
+// form, control characters as \xHH, when it holds any, so the line stays one.
 static std::string shellWord(const std::string& text) {
-    bool plain = !text.empty();
-    for (char c : text)
-        if (!std::isalnum(static_cast<unsigned char>(c)) &&
-            std::string("._-/+,:@%").find(c) == std::string::npos)
+    bool plain = !text.empty(), control = false;
+    for (char c : text) {
+        const unsigned char byte = static_cast<unsigned char>(c);
+        control = control || byte < 0x20 || byte == 0x7F;
+        if (!std::isalnum(byte) && std::string("._-/+,:@%").find(c) == std::string::npos)
             plain = false;
+    }
     if (plain) return text;
-    std::string quoted = "'";
-    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    std::string quoted = control ? "$'" : "'";
+    for (char c : text) {
+        const unsigned char byte = static_cast<unsigned char>(c);
+        static const char digits[] = "0123456789ABCDEF";
+        if (byte < 0x20 || byte == 0x7F)
+            quoted += std::string("\\x") + digits[byte >> 4] + digits[byte & 15];
+        else if (c == '\'')
+            quoted += control ? "\\'" : "'\\''";
+        else if (c == '\\' && control)
+            quoted += "\\\\";
+        else
+            quoted += c;
+    }
     return quoted + "'";
 }
 
