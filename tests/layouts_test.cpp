@@ -273,7 +273,7 @@ std::vector<RefusalRow> refusalRows() {
     return {
         {"JPEG inside", withField(plain, 30, 4),
          "infile holds a JPEG picture inside the BMP (method 4), which is not supported\r\n"},
-        {"PNG inside", withField(plain, 30, 5),
+        {"PNG inside, 0 bits per pixel", withField(plain, 28, 5 << 16), // bits 0, compression 5
          "infile holds a PNG picture inside the BMP (method 5), which is not supported\r\n"},
         {"OS/2 2.x Huffman coding", withField(huffman, 30, 3),
          "infile is compressed with OS/2 Huffman coding (method 3), which is not supported\r\n"},
