@@ -437,15 +437,30 @@ std::string printableName(const std::string& fileName) {
 }
 
 std::string shellWord(const std::string& fileName) {
-    bool plain = !fileName.empty();
-    for (char c : fileName)
-        if (!std::isalnum(static_cast<unsigned char>(c)) &&
-            std::string("._-/+,:=@%").find(c) == std::string::npos)
+    bool plain = !fileName.empty(), control = false;
+    for (char c : fileName) {
+        const unsigned char byte = static_cast<unsigned char>(c);
+        control = control || byte < 0x20 || byte == 0x7F;
+        if (!std::isalnum(byte) && std::string("._-/+,:=@%").find(c) == std::string::npos)
             plain = false;
+    }
     if (plain) return fileName;
-    std::string quoted = "'";
-    for (char c : fileName) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return printableName(quoted + "'");
+    // In the $'...' form control characters are written \xHH, so that the
+    // word stays on one line and the shell still reads it as the name.
+    std::string quoted = control ? "$'" : "'";
+    for (char c : fileName) {
+        const unsigned char byte = static_cast<unsigned char>(c);
+        static const char digits[] = "0123456789ABCDEF";
+        if (byte < 0x20 || byte == 0x7F)
+            quoted += std::string("\\x") + digits[byte >> 4] + digits[byte & 15];
+        else if (c == '\'')
+            quoted += control ? "\\'" : "'\\''";
+        else if (c == '\\' && control)
+            quoted += "\\\\";
+        else
+            quoted += c;
+    }
+    return quoted + "'";
 }
 
 std::string openOutputProblem(BinaryFile& output, const std::string& fileName) {

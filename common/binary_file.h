@@ -73,9 +73,9 @@ struct BinaryFile {
 // move the cursor.
 std::string printableName(const std::string& fileName);
 
-// A file name as one shell word, for a command shown in a message: quoted
-// when it holds anything but letters, digits and . _ - / + , : = @ %, and
-// printable as above.
+// A file name as one shell word, for a command shown in a message: as it is
+// when it holds only letters, digits and . _ - / + , : = @ %; in single
+// quotes otherwise; in the $'...' form when it holds control characters.
 std::string shellWord(const std::string& fileName);
 
 // Opens the output for replacement. Gives "" when that worked, else the line

@@ -72,7 +72,8 @@ std::uint64_t colourTableOffset(const BmpHeader& header) {
     return end;
 }
 
-static std::string compressionProblem(const BmpHeader& header) {
+// Compression methods that are no way of storing rows this reader knows.
+static std::string methodProblem(const BmpHeader& header) {
     const std::string method = "(method " + std::to_string(header.compression) + ")";
     if (header.infoHeaderSize == os2HeaderSize && header.compression == bmpBitFields)
         return "infile is compressed with OS/2 Huffman coding " + method +
@@ -86,6 +87,12 @@ static std::string compressionProblem(const BmpHeader& header) {
         return "infile holds a PNG picture inside the BMP " + method + ", which is not supported";
     if (header.compression > bmpAlphaBitFields)
         return "infile is compressed " + method + ", which is not supported";
+    return "";
+}
+
+// Each compression method goes with certain bits per pixel.
+static std::string compressionProblem(const BmpHeader& header) {
+    const std::string method = "(method " + std::to_string(header.compression) + ")";
     const unsigned bits = header.bitsPerPixel;
     bool fits = header.compression == bmpUncompressed ||
                 (header.compression == bmpRle8 && bits == 8) ||
@@ -138,11 +145,13 @@ std::string headerProblem(const BmpHeader& header, std::int64_t fileLength) {
     if (header.width < 1 || header.height < 1)
         return "infile has no pixels (width " + std::to_string(header.width) + ", height " +
                std::to_string(header.storedHeight) + ")";
+    std::string problem = methodProblem(header);
+    if (!problem.empty()) return problem;
     const unsigned bits = header.bitsPerPixel;
     if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
         return "infile has " + std::to_string(bits) +
                " bits per pixel; BMPs of 1, 4, 8, 16, 24 or 32 bits are supported";
-    std::string problem = compressionProblem(header);
+    problem = compressionProblem(header);
     if (!problem.empty()) return problem;
     // A plain file's rows may start anywhere after the 54 bytes; other
     // layouts keep their masks and colour table before the rows.

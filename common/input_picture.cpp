@@ -1,6 +1,5 @@
 #include "input_picture.h"
 
-
 // The name with its extension, if any, replaced by ".bmp".
 static std::string bmpName(const std::string& fileName) {
     const std::size_t dot = fileName.rfind('.');

@@ -273,7 +273,7 @@ std::vector<RefusalRow> refusalRows() {
     return {
         {"JPEG inside", withField(plain, 30, 4),
          "infile holds a JPEG picture inside the BMP (method 4), which is not supported\r\n"},
-        {"PNG inside", withField(plain, 30, 5),
+        {"PNG inside, 0 bits per pixel", withField(plain, 28, 5 << 16), // bits 0, compression 5
          "infile holds a PNG picture inside the BMP (method 5), which is not supported\r\n"},
         {"OS/2 2.x Huffman coding", withField(huffman, 30, 3),
          "infile is compressed with OS/2 Huffman coding (method 3), which is not supported\r\n"},
@@ -336,13 +336,19 @@ TEST(Layouts, RefusalsPrintTheirLinesAndWriteNothing) {
 
 TEST(Layouts, ConversionAdviceQuotesNamesForTheShell) {
     Scratch scratch;
-    writeFile(scratch.path("it's a photo.png"), startingWith("\x89PNG\r\n\x1a\n"));
-    RunResult result =
-        runProgram(PRAVUN_EXECUTABLE, {"it's a photo.png", "/h8", "out.bmp"}, "", scratch.folder);
-    const std::string advice =
-        "convert 'it'\\''s a photo.png' -type truecolor BMP3:'it'\\''s a photo.bmp'\r\n";
-    ASSERT_GE(result.console.size(), advice.size());
-    EXPECT_EQ(result.console.substr(result.console.size() - advice.size()), advice);
+    const std::pair<std::string, std::string> rows[] = {
+        {"it's a photo.png", "'it'\\''s a photo.png' -type truecolor BMP3:'it'\\''s a photo.bmp'"},
+        {"line\nend.png", "$'line\\x0Aend.png' -type truecolor BMP3:$'line\\x0Aend.bmp'"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.first);
+        writeFile(scratch.path(row.first), startingWith("\x89PNG\r\n\x1a\n"));
+        RunResult result =
+            runProgram(PRAVUN_EXECUTABLE, {row.first, "/h8", "out.bmp"}, "", scratch.folder);
+        const std::string advice = "convert " + row.second + "\r\n";
+        ASSERT_GE(result.console.size(), advice.size());
+        EXPECT_EQ(result.console.substr(result.console.size() - advice.size()), advice);
+    }
 }
 
 } // namespace
