@@ -99,14 +99,24 @@ static int replaceFile(const std::string& from, const std::string& to) {
 // remove it: a program that ends early or is interrupted leaves nothing behind.
 
 static char pendingTemporary[4096];
+static int pendingDescriptor = -1; // the temporary file's descriptor, while it is pending
+
+// Removes the pending temporary file. Windows cannot remove a file that is
+// still open, so there it is closed first; the program is ending anyway.
+static void unlinkPendingTemporary() {
+#ifdef _WIN32
+    if (pendingDescriptor >= 0) ::close(pendingDescriptor);
+#endif
+    unlink(pendingTemporary); // async-signal-safe, as is close
+}
 
 static void removePendingTemporary() {
-    if (pendingTemporary[0] != '\0') unlink(pendingTemporary);
+    if (pendingTemporary[0] != '\0') unlinkPendingTemporary();
     pendingTemporary[0] = '\0';
 }
 
 extern "C" void onInterrupt(int signalNumber) {
-    if (pendingTemporary[0] != '\0') unlink(pendingTemporary); // async-signal-safe
+    if (pendingTemporary[0] != '\0') unlinkPendingTemporary();
     std::signal(signalNumber, SIG_DFL);
     std::raise(signalNumber);
 }
@@ -151,6 +161,7 @@ static int createPendingTemporary(const std::string& pattern) {
     std::memcpy(pendingTemporary, pattern.c_str(), pattern.size() + 1);
     int descriptor = mkstemp(pendingTemporary);
     if (descriptor < 0) pendingTemporary[0] = '\0';
+    pendingDescriptor = descriptor;
     return descriptor;
 }
 
@@ -319,6 +330,7 @@ bool BinaryFile::openReplacement(const std::string& fileName) {
     if (handle == nullptr) {
         error = errno;
         ::close(temporary);
+        pendingDescriptor = -1;
         removePendingTemporary();
         return false;
     }
