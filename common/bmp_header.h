@@ -1,21 +1,22 @@
 // The 54-byte header of an uncompressed 24-bit BMP file: a 14-byte file
-// header and a 40-byte information header, every field little-endian.
+// header and a 40-byte information header, every field little-endian. The
+// resizer's column is for a plain input; any other gets a fresh header.
 //
 //  offset size field                    read              converter writes  resizer writes
 //   0     2   signature "BM"            checked (0x4D42)  "BM"              copied
 //   2     4   file size in bytes        -                 stride*h + 54     out bytes + 54
 //   6     4   two reserved words        -                 0                 copied
 //  10     4   offset of the pixel data  rows start here   54                54
-//  14     4   information header size   at least 40       40                40
+//  14     4   information header size   12, or >= 40      40                40
 //  18     4   width in pixels           yes, >= 1         input width       output width
-//  22     4   height in pixels          yes, >= 1         input height      output height
+//  22     4   height in pixels          yes, not 0        input height      output height
 //  26     2   colour planes             -                 1                 copied
-//  28     2   bits per pixel            must be 24        24                copied
-//  30     4   compression               must be 0         0                 copied
+//  28     2   bits per pixel            1 4 8 16 24 32    24                copied
+//  30     4   compression               0 1 2 3 6         0                 copied
 //  34     4   size of the pixel data    -                 stride * h        out w * h * 3
 //  38     4   horizontal pixels/metre   -                 3780              copied
 //  42     4   vertical pixels/metre     -                 3780              copied
-//  46     4   colours used              -                 0                 copied
+//  46     4   colours used              table entries     0                 copied
 //  50     4   important colours         -                 0                 copied
 //
 // Rows are stored bottom-up, each width x 3 bytes (blue, green, red) padded

@@ -13,7 +13,7 @@
 // and the last normalised row is kept, since the next target row may start
 // in it.
 struct SourceRows {
-    PictureRows* input = nullptr;         // reads row r, r = 0 the bottom (first in file order)
+    PictureRows* input = nullptr;         // reads picture row r, r = 0 the bottom one
     std::vector<std::uint8_t> stored;     // one input row, 3 bytes per pixel
     std::vector<std::uint8_t> normalised; // its horizontal pass, 3 bytes per written column
     std::int64_t current = -1;            // the source row held in `normalised`
