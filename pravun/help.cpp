@@ -1,7 +1,7 @@
 #include "help.h"
 
 static const char* const helpLines[] = {
-    "pravun: resizes a 24-bit BMP picture with an integer box filter: each target",
+    "pravun: resizes a BMP picture with an integer box filter: each target",
     "pixel is the area average of the source pixels under it, in fixed point with 8",
     "fractional bits and rounded down, so a few levels below the true mean.",
     "",

@@ -1,9 +1,9 @@
 #include "help.h"
 
 static const char* const helpLines[] = {
-    "tessalo: previews a 24-bit BMP picture as it looks in the YJK encoding of the",
-    "V9958 (MSX screens 10 and 12) or in a YUV encoding, and writes the preview as",
-    "a 24-bit BMP of the same size.",
+    "tessalo: previews a BMP picture as it looks in the YJK encoding of the V9958",
+    "(MSX screens 10 and 12) or in a YUV encoding, and writes the preview as a",
+    "24-bit BMP of the same size, or the picture as a screen 10, 11 or 12 file.",
     "",
     "usage: tessalo                      asks every setting on the console",
     "       tessalo batch OPTION [MASKS] HFACTOR VFACTOR LUMA CHROMA [DAC] IN OUT",
