@@ -365,7 +365,7 @@ void BinaryFile::get(std::int64_t position, std::uint8_t* buffer, std::size_t co
         // The end came before the length measured at opening: the file shrank.
         if (got < count && !output && offset < openedLength) shortRead = true;
     }
-    std::memset(buffer + got, 0, count - got);
+    if (got < count) std::memset(buffer + got, 0, count - got); // an empty buffer may be null
 }
 
 void BinaryFile::put(std::int64_t position, const std::uint8_t* bytes, std::size_t count) {
