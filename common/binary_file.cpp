@@ -121,10 +121,20 @@ extern "C" void onInterrupt(int signalNumber) {
     std::raise(signalNumber);
 }
 
-// A signal that was ignored when the program started (nohup, a background
-// job) stays ignored.
-static void catchUnlessIgnored(int signalNumber) {
-    if (std::signal(signalNumber, onInterrupt) == SIG_IGN) std::signal(signalNumber, SIG_IGN);
+// Only a signal left at its default action is caught. One that was ignored
+// when the program started (nohup, a background job) stays ignored, and one
+// that something running the program in-process handles itself (a fuzzing
+// harness times its runs with SIGALRM) keeps its handler.
+static void catchIfDefault(int signalNumber) {
+#ifdef _WIN32
+    void (*previous)(int) = std::signal(signalNumber, onInterrupt);
+    if (previous != SIG_DFL) std::signal(signalNumber, previous);
+#else
+    struct sigaction current;
+    if (sigaction(signalNumber, nullptr, &current) != 0) return;
+    if ((current.sa_flags & SA_SIGINFO) == 0 && current.sa_handler == SIG_DFL)
+        std::signal(signalNumber, onInterrupt);
+#endif
 }
 
 // Every signal whose default action ends the program, apart from those that
@@ -138,7 +148,7 @@ static void installSignalHandlers() {
         SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU,
 #endif
     };
-    for (int signalNumber : endingSignals) catchUnlessIgnored(signalNumber);
+    for (int signalNumber : endingSignals) catchIfDefault(signalNumber);
 #ifndef _WIN32
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
