@@ -31,7 +31,7 @@ BmpHeader openInputPicture(Dialogue& dialogue, BinaryFile& file, const std::stri
         const std::string format = fileLength > 0 ? otherPictureFormat(bytes) : "";
         if (format.empty()) dialogue.fail("infile is not a 'BM'");
         if (!dialogue.atLineStart) dialogue.endLine();
-        dialogue.printText("infile is not a 'BM'", true);
+        dialogue.printLine("infile is not a 'BM'");
         dialogue.fail(conversionAdvice(format, fileName));
     }
     BmpHeader header = parseBmpHeader(bytes);

@@ -104,7 +104,7 @@ ResizeSettings gatherSettings(Dialogue& dialogue) {
         settings.outputPath = dialogue.askText("outfile ");
     } else if (reading.askOutputPath) {
         dialogue.printText("infile ", false);
-        dialogue.printText(settings.inputPath, true);
+        dialogue.printLine(settings.inputPath);
         settings.outputPath = dialogue.askText("outfile ");
     }
     return settings;

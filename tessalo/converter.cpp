@@ -23,7 +23,6 @@ static PictureGeometry pictureGeometry(Dialogue& dialogue, const BmpHeader& head
     geometry.height = header.height;
     geometry.rowStride = std::uint32_t(rowStride);
     geometry.subWidth = (header.width + 3) >> settings.hShift;
-    geometry.subHeight = (header.height + 3) >> settings.vShift;
     return geometry;
 }
 
@@ -53,9 +52,9 @@ void runConverter(Dialogue& dialogue) {
     allocatePassBuffers(settings, geometry, buffers);
 
     // The stages run together, row by row; their lines keep their order.
-    dialogue.printText("loading image...", true);
-    dialogue.printText("analyzing image...", true);
-    dialogue.printText("converting image...", true);
+    dialogue.printLine("loading image...");
+    dialogue.printLine("analyzing image...");
+    dialogue.printLine("converting image...");
     std::string problem = convertPicture(rows, settings, geometry, buffers, output);
     if (problem.empty()) problem = inputReadProblem(input, settings.inFile);
     if (!problem.empty()) {

@@ -14,7 +14,6 @@ struct PictureGeometry {
     std::int32_t height = 0;
     std::uint32_t rowStride = 0; // width x 3 padded to a multiple of 4
     std::int32_t subWidth = 0;   // (width + 3) >> hShift
-    std::int32_t subHeight = 0;  // (height + 3) >> vShift
 };
 
 // Full-resolution samples of the rows in flight, in a ring: row y lives in
