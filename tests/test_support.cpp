@@ -112,6 +112,13 @@ std::vector<std::string> programLaunch(const std::string& executable) {
 
 bool runningUnderEmulator() { return programLaunch("").size() > 1; }
 
+std::string shellLaunch(const std::string& executable) {
+    std::string line;
+    for (const std::string& word : programLaunch(executable))
+        line += (line.empty() ? "" : " ") + shellQuoted(word);
+    return line;
+}
+
 RunResult runProgram(const std::string& executable, const std::vector<std::string>& words,
                      const std::string& standardInput, const std::string& folder,
                      const std::string& shellSetUp) {

@@ -55,6 +55,8 @@ std::vector<std::string> programLaunch(const std::string& executable);
 // Whether built programs, this test program among them, run through an
 // emulator, which they then need to start one another.
 bool runningUnderEmulator();
+// The same launch as one shell command word sequence, each word quoted.
+std::string shellLaunch(const std::string& executable);
 
 struct RunResult {
     int exitStatus = -1; // the exit status, or 128 + signal number
