@@ -271,8 +271,6 @@ std::vector<RefusalRow> refusalRows() {
     const std::string convert =
         " picture; convert it with: convert in.bmp -type truecolor BMP3:in.bmp\r\n";
     return {
-        {"JPEG inside", withField(plain, 30, 4),
-         "infile holds a JPEG picture inside the BMP (method 4), which is not supported\r\n"},
         {"PNG inside, 0 bits per pixel", withField(plain, 28, 5 << 16), // bits 0, compression 5
          "infile holds a PNG picture inside the BMP (method 5), which is not supported\r\n"},
         {"OS/2 2.x Huffman coding", withField(huffman, 30, 3),
@@ -311,7 +309,6 @@ std::vector<RefusalRow> refusalRows() {
         {"GIF file", startingWith("GIF89a"), notBm + "infile is a GIF" + convert},
         {"TIFF file", startingWith(std::string("II*\0", 4)), notBm + "infile is a TIFF" + convert},
         {"PPM file", startingWith("P6\n5 3\n255\n"), notBm + "infile is a PPM" + convert},
-        {"PGM file", startingWith("P2 5 3 255 "), notBm + "infile is a PGM" + convert},
         {"MSX BSAVE file", startingWith("\xFE"),
          notBm + "infile is an MSX BSAVE screen file; turn it into a BMP with: tessalo --decode "
                  "in.bmp in.bmp.bmp\r\n"},
