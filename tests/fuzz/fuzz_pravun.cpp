@@ -25,7 +25,7 @@ static std::string optionWord(const std::uint8_t* bytes) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::size_t settingsSize = 16;
-    if (size < settingsSize) return 0;
+    if (size < settingsSize || holdsTooManyPixels(data + settingsSize, size - settingsSize)) return 0;
     std::string input = writeFuzzFile("in.bmp", data + settingsSize, size - settingsSize);
     std::string output = fuzzFolder() + "/out.bmp";
     std::vector<std::string> words{"pravun", input};

@@ -1,10 +1,9 @@
 #include "fuzz_support.h"
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-
-#include <csignal>
 
 #include <sys/resource.h>
 #include <unistd.h>
@@ -20,12 +19,12 @@ void throwProgramEnded(int status) { throw ProgramEnded{status}; }
 // A few KiB of input can honestly ask for a huge output: a 7 x 1028 picture
 // resized to 1647 pixels wide keeps its aspect in 241,873 rows, 1.2 GB. The
 // file-size limit turns such a run into the usual "File too large" refusal
-// after a few MB, so every run ends within the fuzzer's time limit. SIGXFSZ
+// after 1 MiB, so every run ends within the fuzzer's time limit. SIGXFSZ
 // is ignored, as the programs do, so that the write fails instead.
 void limitFileSize() {
     static bool limited = false;
     if (limited) return;
-    const rlimit limit{16u << 20, 16u << 20};
+    const rlimit limit{1u << 20, 1u << 20};
     if (setrlimit(RLIMIT_FSIZE, &limit) != 0) std::abort();
     std::signal(SIGXFSZ, SIG_IGN);
     limited = true;
@@ -47,6 +46,22 @@ std::string writeFuzzFile(const std::string& name, const std::uint8_t* data, std
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file.write(reinterpret_cast<const char*>(data), std::streamsize(size));
     return path;
+}
+
+static std::int64_t littleEndian32(const std::uint8_t* bytes) {
+    return std::int32_t(std::uint32_t(bytes[0]) | std::uint32_t(bytes[1]) << 8 |
+                        std::uint32_t(bytes[2]) << 16 | std::uint32_t(bytes[3]) << 24);
+}
+
+bool holdsTooManyPixels(const std::uint8_t* file, std::size_t size) {
+    // Information headers of 40 bytes and more: width at 18, height at 22,
+    // compression at 30 (1 and 2 are the run-length methods).
+    if (size < 34 || littleEndian32(file + 14) < 40) return false;
+    const std::int64_t compression = littleEndian32(file + 30);
+    if (compression != 1 && compression != 2) return false;
+    const std::int64_t width = littleEndian32(file + 18);
+    const std::int64_t height = littleEndian32(file + 22);
+    return std::abs(width) * std::abs(height) > (std::int64_t(1) << 20);
 }
 
 int runInProcess(void (*program)(Dialogue&), const std::vector<std::string>& words,
