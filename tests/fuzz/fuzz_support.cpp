@@ -53,15 +53,21 @@ static std::int64_t littleEndian32(const std::uint8_t* bytes) {
                         std::uint32_t(bytes[2]) << 16 | std::uint32_t(bytes[3]) << 24);
 }
 
-bool holdsTooManyPixels(const std::uint8_t* file, std::size_t size) {
-    // Information headers of 40 bytes and more: width at 18, height at 22,
-    // compression at 30 (1 and 2 are the run-length methods).
+// After the 14-byte file header: the information header's size, then the
+// width and height, 16-bit in the 12-byte OS/2 header and 32-bit in the
+// others, whose compression at offset 30 is 1 or 2 for run lengths.
+std::int64_t pictureWidth(const std::uint8_t* file, std::size_t size) {
+    if (size < 26) return 0;
+    if (littleEndian32(file + 14) == 12) return file[18] | file[19] << 8;
+    return std::abs(littleEndian32(file + 18));
+}
+
+bool isTooCostlyToFuzz(const std::uint8_t* file, std::size_t size) {
     if (size < 34 || littleEndian32(file + 14) < 40) return false;
     const std::int64_t compression = littleEndian32(file + 30);
-    if (compression != 1 && compression != 2) return false;
-    const std::int64_t width = littleEndian32(file + 18);
-    const std::int64_t height = littleEndian32(file + 22);
-    return std::abs(width) * std::abs(height) > (std::int64_t(1) << 20);
+    const std::int64_t height = std::abs(littleEndian32(file + 22));
+    return (compression == 1 || compression == 2) &&
+           pictureWidth(file, size) * height > (std::int64_t(1) << 20);
 }
 
 int runInProcess(void (*program)(Dialogue&), const std::vector<std::string>& words,
