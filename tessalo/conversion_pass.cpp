@@ -54,12 +54,7 @@ static void prepareBlockRow(PictureRows& input, const ConverterSettings& setting
 
 static PassRow passRow(const ConverterSettings& settings, const PictureGeometry& geometry,
                        PassBuffers& buffers, std::int32_t y) {
-    PassRow row;
-    row.y = y;
-    row.sy = y >> settings.vShift;
-    row.blockRowStarts = y == (row.sy << settings.vShift) + settings.vFactor - 1;
-    row.lastX = geometry.width - 1;
-    row.lastSx = geometry.subWidth - 1;
+    PassRow row = passRowAt(settings, y, geometry.width, geometry.subWidth);
     row.luma = buffers.rows.lumaRow(y);
     row.chromaA = buffers.blocks.rowA(row.sy);
     row.chromaB = buffers.blocks.rowB(row.sy);

@@ -1,5 +1,16 @@
 #include "quantising.h"
 
+PassRow passRowAt(const ConverterSettings& settings, std::int32_t y, std::int32_t width,
+                  std::int32_t subWidth) {
+    PassRow row;
+    row.y = y;
+    row.sy = y >> settings.vShift;
+    row.blockRowStarts = y == (row.sy << settings.vShift) + settings.vFactor - 1;
+    row.lastX = width - 1;
+    row.lastSx = subWidth - 1;
+    return row;
+}
+
 // Checkerboard dithering: on the odd squares a sample whose bits under the
 // step are set goes up by the step (capped at 255) before masking. With the
 // step half the masked-off range, remainders of at least half a level round

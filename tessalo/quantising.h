@@ -24,6 +24,12 @@ struct PassRow {
     std::uint8_t* chromaBNext = nullptr;
 };
 
+// Pass row y of a picture width pixels and subWidth block columns wide:
+// its block row, whether that block row starts there, and its last pixel and
+// block column. The caller points it at its cells.
+PassRow passRowAt(const ConverterSettings& settings, std::int32_t y, std::int32_t width,
+                  std::int32_t subWidth);
+
 // Every share of error is error x weight / 16, rounded down: the error is
 // never negative (masking only clears bits), so the shift by 4 is a plain
 // division, and a cell can only rise, up to 255.

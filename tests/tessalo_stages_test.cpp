@@ -130,12 +130,7 @@ struct MaskedRow {
 };
 
 MaskedRow quantiseRow(const ConverterSettings& s, TestPlanes& p, int y) {
-    PassRow row;
-    row.y = y;
-    row.sy = y >> s.vShift;
-    row.blockRowStarts = y == (row.sy << s.vShift) + s.vFactor - 1;
-    row.lastX = p.width - 1;
-    row.lastSx = p.subWidth - 1;
+    PassRow row = passRowAt(s, y, p.width, p.subWidth);
     row.luma = &p.luma[std::size_t(y * p.width)];
     row.chromaA = &p.chromaA[std::size_t(row.sy * p.subWidth)];
     row.chromaB = &p.chromaB[std::size_t(row.sy * p.subWidth)];
