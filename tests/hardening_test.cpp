@@ -43,11 +43,6 @@ const Program programs[] = {
     {"pravun", pravun, {"in.bmp", "/h8", "out.bmp"}, pravunBanner},
 };
 
-Bytes withField(Bytes bytes, std::size_t at, std::uint32_t value, int size) {
-    for (int i = 0; i < size; ++i) bytes[at + i] = std::uint8_t(value >> (8 * i));
-    return bytes;
-}
-
 // The plain picture with a larger information header: the first 40 bytes of
 // it as in the plain one, the rest zero, the rows after it.
 Bytes withInfoHeader(const Bytes& plain, std::uint32_t infoSize) {
@@ -169,9 +164,7 @@ TEST_F(Hardening, FileSizeLimitFailsTheWriteAndKeepsTheOldOutput) {
         // the error instead.
         RunResult result = runProgram(program.executable, words, "", folder, "ulimit -f 8");
         EXPECT_EQ(result.exitStatus, 1);
-        const std::string message = "cannot write outfile out.bmp: File too large\r\n";
-        ASSERT_GE(result.console.size(), message.size());
-        EXPECT_EQ(result.console.substr(result.console.size() - message.size()), message);
+        EXPECT_PRED2(endsWith, result.console, "cannot write outfile out.bmp: File too large\r\n");
         EXPECT_EQ(readFile(path("out.bmp")), previous);
         EXPECT_EQ(folderEntries(folder).size(), 2u);
     }
@@ -665,12 +658,9 @@ TEST_F(Hardening, EveryQuestionAskedAgainEndsWhenInputRunsOutOrNeverHelps) {
     std::string yes, fives, factors; // the factor pair is one loop: 3 for each of them
     for (int i = 0; i < 1000; ++i) yes += "y\n", fives += "5\n", factors += "1\n3\n";
     const std::string hundred = ", and 100 answers in a row were not valid";
-    const std::string luma3 = "luma plane dithering level 3 is not 0, 1 or 2";
-    const std::string chroma3 = "chroma plane dithering level 3 is not 0, 1 or 2";
     // clang-format off
     const Exhausted rows[] = {
         {"tessalo option", &tessalo, {}, "7\n", "option 7 is not 1 to 6"},
-        {"tessalo option, empty input", &tessalo, {}, "", "option 0 is not 1 to 6"},
         {"tessalo custom luma mask 1", &tessalo, {}, "5,1,255,255,0,0,0\n", "option 5 with bitmask1 y 1 is not accepted"},
         {"tessalo horizontal factor", &tessalo, {}, "1\n3\n", "chroma subsampling horizontal factor 3 is not 1, 2 or 4"},
         {"tessalo vertical factor", &tessalo, {}, "1\n2\n5\n", "chroma subsampling vertical factor 5 is not 1, 2 or 4"},
@@ -678,15 +668,12 @@ TEST_F(Hardening, EveryQuestionAskedAgainEndsWhenInputRunsOutOrNeverHelps) {
         {"tessalo chroma dithering", &tessalo, {}, "1\n2\n2\n0\n9", "chroma plane dithering level 9 is not 0, 1 or 2"},
         {"tessalo batch option", &tessalo, {"batch", "9"}, "", "option 9 is not 1 to 6"},
         {"tessalo batch mask", &tessalo, {"batch", "6", "1"}, "", "option 6 with bitmask1 y 1 is not accepted"},
-        {"tessalo batch horizontal factor", &tessalo, {"batch", "1", "8"}, "", "chroma subsampling horizontal factor 8 is not 1, 2 or 4"},
-        {"tessalo batch vertical factor", &tessalo, {"batch", "1", "1", "0"}, "", "chroma subsampling vertical factor 0 is not 1, 2 or 4"},
         {"tessalo batch luma dithering", &tessalo, {"batch", "1", "1", "1", "3"}, "4", "luma plane dithering level 4 is not 0, 1 or 2"},
         {"tessalo batch chroma dithering", &tessalo, {"batch", "1", "1", "1", "0", "3"}, "4", "chroma plane dithering level 4 is not 0, 1 or 2"},
         // The end of the input had not been met yet when the question came
         // again: no answer had been read at all, or the last one was whole.
-        {"tessalo batch, nothing read before", &tessalo, {"batch", "2", "2", "2", "3", "1", "y", "in.bmp", "out.bmp"}, "", luma3},
+        {"tessalo batch, nothing read before", &tessalo, {"batch", "2", "2", "2", "3", "1", "y", "in.bmp", "out.bmp"}, "", "luma plane dithering level 3 is not 0, 1 or 2"},
         {"tessalo batch, one whole answer read", &tessalo, {"batch", "2", "3", "1", "5", "0", "y", "in.bmp", "out.bmp"}, "1", "luma plane dithering level 5 is not 0, 1 or 2"},
-        {"tessalo batch chroma, nothing read before", &tessalo, {"batch", "2", "2", "2", "0", "3", "y", "in.bmp", "out.bmp"}, "", chroma3},
         {"pravun size menu", &pravun, {"in.bmp", "out.bmp"}, "out.bmp\n7\n", "size menu choice 7 is not 1, 2 or 3"},
         {"pravun size menu, nothing typed", &pravun, {"in.bmp", "/t", "out.bmp"}, "", "size menu choice 0 is not 1, 2 or 3"},
         {"endless: tessalo option", &tessalo, {}, yes, "option 0 is not 1 to 6", hundred},
@@ -701,11 +688,8 @@ TEST_F(Hardening, EveryQuestionAskedAgainEndsWhenInputRunsOutOrNeverHelps) {
         RunResult result =
             runProgram(*row.executable, row.words, row.answers, folder, "ulimit -t 5");
         EXPECT_EQ(result.exitStatus, 1);
-        const std::string line = row.refusal + row.ending + "\r\n";
-        ASSERT_GE(result.console.size(), line.size() + 1);
-        EXPECT_EQ(result.console.substr(result.console.size() - line.size()), line);
         // The message has a line of its own.
-        EXPECT_EQ(result.console[result.console.size() - line.size() - 1], '\n');
+        EXPECT_PRED2(endsWith, result.console, "\n" + row.refusal + row.ending + "\r\n");
         EXPECT_EQ(folderEntries(folder).size(), 1u);
     }
 }

@@ -23,8 +23,13 @@ TestPicture asymmetricPicture(int width, int height) {
     return picture;
 }
 
-static void putLe(Bytes& bytes, std::size_t at, std::uint32_t value, int size) {
+void putLe(Bytes& bytes, std::size_t at, std::uint32_t value, int size) {
     for (int i = 0; i < size; ++i) bytes[at + i] = std::uint8_t(value >> (8 * i));
+}
+
+Bytes withField(Bytes bytes, std::size_t at, std::uint32_t value, int size) {
+    putLe(bytes, at, value, size);
+    return bytes;
 }
 
 Bytes bmpFile(const TestPicture& picture, std::uint8_t paddingByte) {
@@ -141,6 +146,11 @@ RunResult runProgram(const std::string& executable, const std::vector<std::strin
     std::remove(inputPath.c_str());
     std::remove(outputPath.c_str());
     return result;
+}
+
+bool endsWith(const std::string& text, const std::string& end) {
+    return text.size() >= end.size() &&
+           text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
 std::string crlfLines(const std::vector<std::string>& lines) {

@@ -30,6 +30,11 @@ TestPicture asymmetricPicture(int width, int height);
 // are filled with paddingByte.
 Bytes bmpFile(const TestPicture& picture, std::uint8_t paddingByte = 0);
 
+// Writes value little-endian into size bytes at at.
+void putLe(Bytes& bytes, std::size_t at, std::uint32_t value, int size);
+// The bytes with one little-endian field changed.
+Bytes withField(Bytes bytes, std::size_t at, std::uint32_t value, int size = 4);
+
 // A fresh, empty folder under the system's temporary folder.
 std::string scratchFolder();
 
@@ -69,6 +74,9 @@ struct RunResult {
 RunResult runProgram(const std::string& executable, const std::vector<std::string>& words,
                      const std::string& standardInput, const std::string& folder,
                      const std::string& shellSetUp = "");
+
+// Whether text ends with end; for EXPECT_PRED2, which shows both on failure.
+bool endsWith(const std::string& text, const std::string& end);
 
 // Lines joined with CR LF, each ended by one.
 std::string crlfLines(const std::vector<std::string>& lines);

@@ -16,7 +16,8 @@ static std::string factorWord(std::uint8_t byte) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::size_t settingsSize = 12;
-    if (size < settingsSize || isTooCostlyToFuzz(data + settingsSize, size - settingsSize)) return 0;
+    if (size < settingsSize || isTooCostlyToFuzz(data + settingsSize, size - settingsSize))
+        return 0;
     const int option = data[0] % 7; // 0 is invalid: asked again, input ended
     std::vector<std::string> words{"tessalo", "batch", std::to_string(option)};
     if (option >= 5)
