@@ -10,11 +10,12 @@ static std::vector<std::uint8_t> readScreenFile(Dialogue& dialogue, const std::s
     constexpr std::int64_t largestFile = bsaveHeaderSize + 0x10000;
     BinaryFile input;
     if (!input.openForReading(name))
-        dialogue.fail("cannot open infile " + name + ": " + input.errorText());
+        dialogue.fail("cannot open infile " + printableName(name) + ": " + input.errorText());
     std::int64_t length = input.length();
     std::vector<std::uint8_t> file(std::size_t(length < largestFile ? length : largestFile));
     input.get(1, file.data(), file.size());
-    if (input.error != 0) dialogue.fail("cannot read infile " + name + ": " + input.errorText());
+    const std::string problem = inputReadProblem(input, name);
+    if (!problem.empty()) dialogue.fail(problem);
     return file;
 }
 
@@ -24,8 +25,8 @@ static void writeDecodedPicture(Dialogue& dialogue, const std::string& name,
                                 const std::vector<ScreenColour>& pixels, std::int32_t lines) {
     constexpr std::uint32_t rowStride = 3 * screenWidth; // a multiple of 4: no padding
     BinaryFile output;
-    if (!output.openReplacement(name))
-        dialogue.fail("cannot write outfile " + name + ": " + output.errorText());
+    std::string problem = openOutputProblem(output, name);
+    if (!problem.empty()) dialogue.fail(problem);
     HeaderBytes header = converterHeader(screenWidth, lines, rowStride);
     output.put(1, header.data(), header.size());
     std::vector<std::uint8_t> row(rowStride);
@@ -39,8 +40,8 @@ static void writeDecodedPicture(Dialogue& dialogue, const std::string& name,
         }
         output.put(0, row.data(), row.size());
     }
-    if (!output.commitReplacement())
-        dialogue.fail("cannot write outfile " + name + ": " + output.errorText());
+    problem = commitOutputProblem(output, name);
+    if (!problem.empty()) dialogue.fail(problem);
 }
 
 void answerDecode(Dialogue& dialogue) {
@@ -52,11 +53,11 @@ void answerDecode(Dialogue& dialogue) {
             "--decode needs a screen file and a BMP name: tessalo --decode SCREENFILE OUT");
     const ScreenKind kind = screenKindOf(inName);
     if (kind == ScreenKind::none)
-        dialogue.fail("cannot decode " + inName +
+        dialogue.fail("cannot decode " + printableName(inName) +
                       ": the name must end in .SCC (screen 12), .SCA or .SCB (screens 10/11)");
     std::vector<std::uint8_t> file = readScreenFile(dialogue, inName);
     std::string problem = bsaveProblem(file);
-    if (!problem.empty()) dialogue.fail("cannot decode " + inName + ": " + problem);
+    if (!problem.empty()) dialogue.fail("cannot decode " + printableName(inName) + ": " + problem);
     writeDecodedPicture(dialogue, outName, decodeScreen(kind, file), bsaveLines(file));
     dialogue.endProgram(0);
 }

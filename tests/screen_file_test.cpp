@@ -191,7 +191,7 @@ TEST(ScreenDecode, Program) {
     file.resize(7 + 512 + 100, 0);
     file[7 + 256] = 0x10; // line 1, pixel 0: Y 2 -> 16, 16, 24
     writeFile(scratch.path("in.scc"), file);
-    writeFile(scratch.path("in.sc5"), file);
+    writeFile(scratch.path("in\n.sc5"), file);
     RunResult run =
         runProgram(TESSALO_EXECUTABLE, {"--decode", "in.scc", "out.bmp"}, "", scratch.folder);
     EXPECT_EQ(run.exitStatus, 0);
@@ -200,9 +200,9 @@ TEST(ScreenDecode, Program) {
     EXPECT_EQ(Bytes(bmp.begin() + 18, bmp.begin() + 26), (Bytes{0, 1, 0, 0, 2, 0, 0, 0}));
     EXPECT_EQ(Bytes(bmp.begin() + 54, bmp.begin() + 57), (Bytes{24, 16, 16}));
     EXPECT_EQ(Bytes(bmp.begin() + 54 + 768, bmp.begin() + 57 + 768), (Bytes{0, 0, 0}));
-    run = runProgram(TESSALO_EXECUTABLE, {"--decode", "in.sc5", "x.bmp"}, "", scratch.folder);
-    EXPECT_EQ(run.exitStatus, 1);
-    EXPECT_EQ(run.console, "cannot decode in.sc5: the name must end in .SCC (screen 12), .SCA "
+    run = runProgram(TESSALO_EXECUTABLE, {"--decode", "in\n.sc5", "x.bmp"}, "", scratch.folder);
+    EXPECT_EQ(run.exitStatus, 1); // the name shown escaped, on one line
+    EXPECT_EQ(run.console, "cannot decode in\\n.sc5: the name must end in .SCC (screen 12), .SCA "
                            "or .SCB (screens 10/11)\r\n");
     EXPECT_FALSE(fileExists(scratch.path("x.bmp")));
 }
