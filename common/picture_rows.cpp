@@ -63,6 +63,13 @@ static std::string hexMask(std::uint32_t mask) {
     return text;
 }
 
+// The position of the lowest set bit of a mask that is not 0.
+static int lowestBit(std::uint32_t mask) {
+    int shift = 0;
+    while (((mask >> shift) & 1) == 0) ++shift;
+    return shift;
+}
+
 static int bitCount(std::uint32_t mask) {
     int count = 0;
     for (; mask != 0; mask &= mask - 1) ++count;
@@ -73,9 +80,7 @@ static int bitCount(std::uint32_t mask) {
 // pixels exactly 8. Every mask is one run of adjacent bits.
 static std::string maskProblem(std::uint32_t mask, const char* name, unsigned bitsPerPixel) {
     const std::string prefix = std::string("infile's ") + name + " mask " + hexMask(mask);
-    int shift = 0;
-    while (shift < 32 && ((mask >> shift) & 1) == 0) ++shift;
-    const std::uint32_t run = shift < 32 ? mask >> shift : 0;
+    const std::uint32_t run = mask == 0 ? 0 : mask >> lowestBit(mask);
     if (run == 0 || (run & (run + 1)) != 0) return prefix + " is not one run of adjacent bits";
     const int width = bitCount(mask);
     if (bitsPerPixel == 16 && mask > 0xFFFF) return prefix + " lies outside its 16-bit pixels";
@@ -107,11 +112,9 @@ static std::string readMasks(PictureRows& rows) {
         if (!problem.empty()) return problem;
     }
     for (int c = 0; c < 3; ++c) {
-        int shift = 0;
-        while (((masks[c] >> shift) & 1) == 0) ++shift;
         const int width = bitCount(masks[c]);
         rows.masks[c] = masks[c];
-        rows.shifts[c] = shift;
+        rows.shifts[c] = lowestBit(masks[c]);
         for (std::uint32_t level = 0; level < (1u << width); ++level)
             rows.levels[c][level] = widenLevel(level, width);
     }
