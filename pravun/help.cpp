@@ -7,7 +7,7 @@ static const char* const helpLines[] = {
     "",
     "usage: pravun INFILE [OPTION...] OUTFILE",
     "       pravun                       shows the usage and asks for the names",
-    "       pravun --help | --version",
+    "       pravun -h | --help | --version",
     "",
     "  /hW       new width W; the height follows the aspect ratio unless given",
     "  /vH       new height H; the width follows the aspect ratio unless given",

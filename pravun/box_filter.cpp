@@ -1,4 +1,4 @@
-#include "resampling.h"
+#include "box_filter.h"
 
 // Picture a source pixel as 256 units wide. Target column tx covers units
 // stepX x tx up to stepX x (tx + 1): the rest of the pixel it starts in, every

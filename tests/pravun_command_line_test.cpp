@@ -2,7 +2,7 @@
 // digits are read. The size menu is tested through the real program.
 #include <gtest/gtest.h>
 
-#include "settings.h"
+#include "command_line.h"
 
 namespace {
 

@@ -1,9 +1,10 @@
-#include "output.h"
+#include "resize_pass.h"
 
 #include <cstdint>
 #include <vector>
 
-#include "resampling.h"
+#include "box_filter.h"
+#include "memory_limit.h"
 
 // Only what the target rows still need is held in memory: one input row in
 // 24 bits, its horizontal pass, the pixel sums of one target row and that
@@ -57,14 +58,27 @@ struct Buffers {
     std::vector<std::uint8_t> targetRow;
 };
 
-static void allocateBuffers(const ResizeSteps& steps, const ResizeGeometry& geometry,
-                            std::uint32_t inputWidth, SourceRows& rows, Buffers& buffers) {
+// Sizes the buffers, or returns the refusal of an input too wide to hold.
+// Only the stored input row grows with the input's width, 3 bytes a pixel;
+// everything else is sized by the written part, which the user asked for. A
+// run-length file of a few bytes can claim a width its data does not back,
+// so that row is checked before anything is allocated. (The geometry keeps
+// the width below 2^24, a row below 48 MiB, so today the check only guards
+// against that limit growing.)
+[[nodiscard]] static std::string allocateBuffers(const ResizeSteps& steps,
+                                                 const ResizeGeometry& geometry,
+                                                 const BmpHeader& header, SourceRows& rows,
+                                                 Buffers& buffers) {
+    const std::uint64_t inputRowBytes = std::uint64_t(std::uint32_t(header.width)) * 3;
+    std::string problem = compressedMemoryProblem(header, inputRowBytes);
+    if (!problem.empty()) return problem;
     const std::size_t rowBytes = std::size_t(geometry.cropWidth) * 3;
-    rows.stored.assign(std::size_t(inputWidth) * 3, 0);
+    rows.stored.assign(std::size_t(inputRowBytes), 0);
     rows.normalised.assign(rowBytes, 0);
     buffers.columns = columnFootprints(steps, geometry);
     buffers.pixelSums.assign(rowBytes, 0);
     buffers.targetRow.assign(rowBytes, 0);
+    return "";
 }
 
 std::string writeResizedPicture(PictureRows& input, const ResizeGeometry& geometry,
@@ -76,7 +90,8 @@ std::string writeResizedPicture(PictureRows& input, const ResizeGeometry& geomet
     SourceRows rows;
     rows.input = &input;
     Buffers buffers;
-    allocateBuffers(steps, geometry, inputWidth, rows, buffers);
+    const std::string problem = allocateBuffers(steps, geometry, header, rows, buffers);
+    if (!problem.empty()) return problem;
 
     // A plain input's header is kept; any other layout gives a plain one.
     const HeaderBytes base = isPlainPicture(input) ? header.bytes : plainHeaderFor(header);

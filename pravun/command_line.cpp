@@ -1,4 +1,4 @@
-#include "settings.h"
+#include "command_line.h"
 
 // ---- option words -------------------------------------------------------------
 
