@@ -3,7 +3,8 @@
 static const char* const helpLines[] = {
     "pravun: resizes a BMP picture with an integer box filter: each target",
     "pixel is the area average of the source pixels under it, in fixed point with 8",
-    "fractional bits and rounded down, so a few levels below the true mean.",
+    "fractional bits and rounded down, so a few levels below the true mean (or,",
+    "with /e, the exact mean rounded half up).",
     "",
     "usage: pravun INFILE [OPTION...] OUTFILE",
     "       pravun                       shows the usage and asks for the names",
@@ -14,6 +15,8 @@ static const char* const helpLines[] = {
     "  /mWxH     fit into a W x H box, keeping the aspect ratio",
     "  /t        with /m: fill the box and cut the overhang evenly",
     "  /aP       target pixels P percent as wide as tall (100 square)",
+    "  /e        the exact mean, rounded half up: a flat area keeps its value; it",
+    "            may stand anywhere after INFILE and is not one of the three words",
     "",
     "At most three option words; the letters may be capitals. Without a size a",
     "menu asks for one. Widths are rounded to a multiple of 4. A word starting",

@@ -15,23 +15,25 @@
 // in it.
 struct SourceRows {
     PictureRows* input = nullptr;         // reads picture row r, r = 0 the bottom one
+    bool exactMean = false;               // sums are kept unnormalised
     std::vector<std::uint8_t> stored;     // one input row, 3 bytes per pixel
     std::vector<std::uint8_t> normalised; // its horizontal pass, 3 bytes per written column
-    std::int64_t current = -1;            // the source row held in `normalised`
+    std::vector<std::uint32_t> sums;      // or, for the exact mean, its unnormalised sums
+    std::int64_t current = -1;            // the source row held in `normalised` or `sums`
     std::string problem;                  // why a row could not be read, once one could not
 };
 
 // The horizontal pass of source row r, computed when r is first needed.
-static const std::uint8_t* normalisedRow(SourceRows& rows, std::uint32_t r,
-                                         const std::vector<Footprint>& columns,
-                                         std::uint32_t gainX) {
-    if (rows.current != std::int64_t(r)) {
-        std::string problem = readPictureRow(*rows.input, std::int32_t(r), rows.stored.data());
-        if (rows.problem.empty()) rows.problem = problem;
+static void passRow(SourceRows& rows, std::uint32_t r, const std::vector<Footprint>& columns,
+                    std::uint32_t gainX) {
+    if (rows.current == std::int64_t(r)) return;
+    std::string problem = readPictureRow(*rows.input, std::int32_t(r), rows.stored.data());
+    if (rows.problem.empty()) rows.problem = problem;
+    if (rows.exactMean)
+        sumRow(rows.stored.data(), columns, rows.sums.data());
+    else
         normaliseRow(rows.stored.data(), columns, gainX, rows.normalised.data());
-        rows.current = r;
-    }
-    return rows.normalised.data();
+    rows.current = r;
 }
 
 // The weight of source row r within a target row's footprint.
@@ -40,23 +42,32 @@ static std::uint32_t rowWeight(const Footprint& span, std::uint32_t r) {
     return r == span.last ? span.lastWeight : 256;
 }
 
-// One written target row: the normalised rows under its footprint, weighted,
-// summed and normalised by gainY.
-static void resampleRow(SourceRows& rows, const Footprint& span,
-                        const std::vector<Footprint>& columns, const ResizeSteps& steps,
-                        std::vector<std::uint32_t>& pixelSums, std::uint8_t* targetRow) {
-    for (std::uint32_t r = span.first; r <= span.last; ++r) {
-        const std::uint8_t* normalised = normalisedRow(rows, r, columns, steps.gainX);
-        addWeightedRow(normalised, rowWeight(span, r), r == span.first, pixelSums);
-    }
-    finishRow(pixelSums, steps.gainY, targetRow);
-}
-
 struct Buffers {
     std::vector<Footprint> columns;
-    std::vector<std::uint32_t> pixelSums;
+    std::vector<std::uint32_t> pixelSums;      // one target row's sums, normalised rows
+    std::vector<std::uint64_t> exactPixelSums; // or those of the exact mean
     std::vector<std::uint8_t> targetRow;
 };
+
+// One written target row: the source rows under its footprint, each after
+// its horizontal pass, weighted, summed and normalised.
+static void resampleRow(SourceRows& rows, const Footprint& span, const ResizeSteps& steps,
+                        Buffers& buffers) {
+    for (std::uint32_t r = span.first; r <= span.last; ++r) {
+        passRow(rows, r, buffers.columns, steps.gainX);
+        if (rows.exactMean)
+            addWeightedSums(rows.sums.data(), rowWeight(span, r), r == span.first,
+                            buffers.exactPixelSums);
+        else
+            addWeightedRow(rows.normalised.data(), rowWeight(span, r), r == span.first,
+                           buffers.pixelSums);
+    }
+    if (rows.exactMean)
+        finishExactRow(buffers.exactPixelSums, std::uint64_t(steps.stepX) * steps.stepY,
+                       buffers.targetRow.data());
+    else
+        finishRow(buffers.pixelSums, steps.gainY, buffers.targetRow.data());
+}
 
 // Sizes the buffers, or returns the refusal of an input too wide to hold.
 // Only the stored input row grows with the input's width, 3 bytes a pixel;
@@ -74,21 +85,27 @@ struct Buffers {
     if (!problem.empty()) return problem;
     const std::size_t rowBytes = std::size_t(geometry.cropWidth) * 3;
     rows.stored.assign(std::size_t(inputRowBytes), 0);
-    rows.normalised.assign(rowBytes, 0);
     buffers.columns = columnFootprints(steps, geometry);
-    buffers.pixelSums.assign(rowBytes, 0);
+    if (rows.exactMean) {
+        rows.sums.assign(rowBytes, 0);
+        buffers.exactPixelSums.assign(rowBytes, 0);
+    } else {
+        rows.normalised.assign(rowBytes, 0);
+        buffers.pixelSums.assign(rowBytes, 0);
+    }
     buffers.targetRow.assign(rowBytes, 0);
     return "";
 }
 
 std::string writeResizedPicture(PictureRows& input, const ResizeGeometry& geometry,
-                                BinaryFile& output) {
+                                bool exactMean, BinaryFile& output) {
     const BmpHeader& header = input.header;
     const std::uint32_t inputWidth = std::uint32_t(header.width);
     const std::uint32_t inputHeight = std::uint32_t(header.height);
     const ResizeSteps steps = resizeSteps(inputWidth, inputHeight, geometry);
     SourceRows rows;
     rows.input = &input;
+    rows.exactMean = exactMean;
     Buffers buffers;
     const std::string problem = allocateBuffers(steps, geometry, header, rows, buffers);
     if (!problem.empty()) return problem;
@@ -108,8 +125,7 @@ std::string writeResizedPicture(PictureRows& input, const ResizeGeometry& geomet
          ++i) {
         const Footprint span = footprint(steps.stepY, geometry.skipRows + i);
         if (i == 0 || !(span == previous))
-            resampleRow(rows, span, buffers.columns, steps, buffers.pixelSums,
-                        buffers.targetRow.data());
+            resampleRow(rows, span, steps, buffers);
         previous = span;
         output.put(position, buffers.targetRow.data(), rowBytes);
         position += std::int64_t(rowBytes);

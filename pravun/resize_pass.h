@@ -10,10 +10,11 @@
 #include "picture_rows.h"
 
 // Writes the resized picture of the rows that `input` reads into the opened
-// output. Returns "" or the one-line refusal of a run-length input too wide
+// output, each channel the box filter's fixed-point mean, or with exactMean
+// the exact mean rounded half up. Returns "" or the one-line refusal of a run-length input too wide
 // to hold in memory (before anything is written) or of a row that cannot be
 // read; read and write errors are kept in the files' records, and the caller
 // checks them and commits the output. A failed allocation throws
 // std::bad_alloc.
 [[nodiscard]] std::string writeResizedPicture(PictureRows& input, const ResizeGeometry& geometry,
-                                              BinaryFile& output);
+                                              bool exactMean, BinaryFile& output);

@@ -31,7 +31,7 @@ void runResizer(Dialogue& dialogue) {
     problem = targetGeometry(inputWidth, inputHeight, settings, geometry);
     if (!problem.empty()) dialogue.fail(problem);
 
-    problem = writeResizedPicture(rows, geometry, output);
+    problem = writeResizedPicture(rows, geometry, settings.exactMean, output);
     if (problem.empty()) problem = inputReadProblem(input, settings.inputPath);
     if (problem.empty()) problem = commitOutputProblem(output, settings.outputPath);
     if (!problem.empty()) dialogue.fail(problem);

@@ -43,7 +43,7 @@ ResizeSettings widthOnly(std::uint32_t width) {
 
 // Runs the resize pass in this process on the given input
 // file bytes, and returns the bytes of the file it writes.
-Bytes resizeFile(const Bytes& inputFile, const ResizeGeometry& geometry) {
+Bytes resizeFile(const Bytes& inputFile, const ResizeGeometry& geometry, bool exactMean = false) {
     const std::string folder = scratchFolder();
     const std::string inputPath = folder + "/in.bmp", outputPath = folder + "/out.bmp";
     writeFile(inputPath, inputFile);
@@ -55,7 +55,7 @@ Bytes resizeFile(const Bytes& inputFile, const ResizeGeometry& geometry) {
     openInputPicture(dialogue, input, inputPath, rows);
     BinaryFile output;
     EXPECT_EQ(openOutputProblem(output, outputPath), "");
-    EXPECT_EQ(writeResizedPicture(rows, geometry, output), "");
+    EXPECT_EQ(writeResizedPicture(rows, geometry, exactMean, output), "");
     EXPECT_EQ(commitOutputProblem(output, outputPath), "");
     input.close();
     Bytes written = readFile(outputPath);
@@ -81,21 +81,29 @@ struct ExampleRow {
     std::vector<int> values;
     std::uint32_t requestedWidth;
     std::vector<int> expected; // every channel, row by row
+    std::vector<int> exact;    // the same with the exact mean
 };
 
 const ExampleRow exampleTable[] = {
     // 2 x 2 blocks averaged: 10, 20 over 30, 40 gives 25.
-    {8, 2, {10, 20, 10, 20, 10, 20, 10, 20, 30, 40, 30, 40, 30, 40, 30, 40}, 4, {25, 25, 25, 25}},
+    {8, 2, {10, 20, 10, 20, 10, 20, 10, 20, 30, 40, 30, 40, 30, 40, 30, 40}, 4, {25, 25, 25, 25},
+     {25, 25, 25, 25}},
+    // The exact mean 127.5 rounds up; each fixed-point pass rounds down.
+    {8, 2, {0, 255, 0, 255, 0, 255, 0, 255, 0, 255, 0, 255, 0, 255, 0, 255}, 4,
+     {127, 127, 127, 127}, {128, 128, 128, 128}},
     // Doubling copies every source pixel exactly.
-    {2, 2, {10, 20, 30, 40}, 4, {10, 10, 20, 20, 10, 10, 20, 20, 30, 30, 40, 40, 30, 30, 40, 40}},
+    {2, 2, {10, 20, 30, 40}, 4, {10, 10, 20, 20, 10, 10, 20, 20, 30, 30, 40, 40, 30, 30, 40, 40},
+     {10, 10, 20, 20, 10, 10, 20, 20, 30, 30, 40, 40, 30, 30, 40, 40}},
     // gainX 341 x stepX 192 is below 65536: a flat 255 comes out 1 lower.
-    {3, 1, {255, 255, 255}, 4, {254, 254, 254, 254}},
-    {3, 1, {0, 100, 200}, 4, {0, 66, 133, 199}},
+    {3, 1, {255, 255, 255}, 4, {254, 254, 254, 254}, {255, 255, 255, 255}},
+    // (0 x 64 + 100 x 128) / 192 = 66.7 and (100 x 128 + 200 x 64) / 192 = 133.3.
+    {3, 1, {0, 100, 200}, 4, {0, 66, 133, 199}, {0, 67, 133, 200}},
     {6,
      3,
      {0, 50, 100, 150, 200, 250, 0, 50, 100, 150, 200, 250, 0, 50, 100, 150, 200, 250},
      4,
-     {15, 82, 165, 231, 15, 82, 165, 231}},
+     {15, 82, 165, 231, 15, 82, 165, 231},
+     {17, 83, 167, 233, 17, 83, 167, 233}},
 };
 
 TEST(PravunBoxFilter, WorkedExamplesTable) {
@@ -103,17 +111,21 @@ TEST(PravunBoxFilter, WorkedExamplesTable) {
         SCOPED_TRACE(::testing::Message()
                      << row.width << "x" << row.height << " to width " << row.requestedWidth);
         ResizeGeometry geometry = geometryFor(row.width, row.height, widthOnly(row.requestedWidth));
-        Bytes file = resizeFile(bmpFile(greyPicture(row.width, row.height, row.values)), geometry);
+        const Bytes input = bmpFile(greyPicture(row.width, row.height, row.values));
+        const Bytes file = resizeFile(input, geometry), exact = resizeFile(input, geometry, true);
         for (int c = 0; c < 3; ++c) EXPECT_EQ(channel(file, c), row.expected);
+        for (int c = 0; c < 3; ++c) EXPECT_EQ(channel(exact, c), row.exact);
     }
 }
 
-TEST(PravunBoxFilter, ThousandSquareOf255AtWidth300Gives249) {
+TEST(PravunBoxFilter, ThousandSquareOf255AtWidth300Gives249Or255Exactly) {
     ResizeGeometry geometry = geometryFor(1000, 1000, widthOnly(300));
-    Bytes file =
-        resizeFile(bmpFile(greyPicture(1000, 1000, std::vector<int>(1000000, 255))), geometry);
+    const Bytes input = bmpFile(greyPicture(1000, 1000, std::vector<int>(1000000, 255)));
+    Bytes file = resizeFile(input, geometry);
     ASSERT_EQ(file.size(), 54u + 300u * 300u * 3u);
     for (int c = 0; c < 3; ++c) EXPECT_EQ(channel(file, c), std::vector<int>(90000, 249));
+    file = resizeFile(input, geometry, true);
+    for (int c = 0; c < 3; ++c) EXPECT_EQ(channel(file, c), std::vector<int>(90000, 255));
 }
 
 struct StepsRow {
@@ -256,7 +268,7 @@ TEST(PravunResizePass, RunLengthInputTooWideToHoldIsRefusedBeforeWriting) {
     geometry.scaledHeight = 1;
     geometry.cropWidth = 4;
     geometry.cropHeight = 1;
-    EXPECT_EQ(writeResizedPicture(rows, geometry, output),
+    EXPECT_EQ(writeResizedPicture(rows, geometry, false, output),
               "infile is run-length coded and 100000000 pixels wide: working on it would take "
               "287 MiB, more than the 256 MiB allowed for compressed pictures");
     EXPECT_EQ(output.length(), 0);
@@ -267,9 +279,10 @@ TEST(PravunResizePass, RunLengthInputTooWideToHoldIsRefusedBeforeWriting) {
 //
 // A literal transcription: the whole picture in memory, every horizontal sum
 // recomputed for every vertical segment of every target pixel, all target
-// pixels computed and those outside the crop window dropped.
+// pixels computed and those outside the crop window dropped. The exact mean
+// keeps the sums whole and divides once by stepX x stepY, rounding half up.
 
-Bytes perPixelBoxFilter(const TestPicture& picture, const ResizeGeometry& g) {
+Bytes perPixelBoxFilter(const TestPicture& picture, const ResizeGeometry& g, bool exact) {
     const std::uint32_t W = std::uint32_t(picture.width), H = std::uint32_t(picture.height);
     const std::uint32_t stepX = (W * 256) / g.scaledWidth, stepY = (H * 256) / g.scaledHeight;
     const std::uint32_t gainX = (g.scaledWidth * 256) / W, gainY = (g.scaledHeight * 256) / H;
@@ -279,7 +292,7 @@ Bytes perPixelBoxFilter(const TestPicture& picture, const ResizeGeometry& g) {
         for (std::uint32_t tx = 0; tx < g.scaledWidth; ++tx) {
             const std::uint32_t xStart = stepX * tx, xEnd = xStart + stepX;
             const std::uint32_t yStart = stepY * ty, yEnd = yStart + stepY;
-            std::uint32_t pixelSum[3] = {0, 0, 0};
+            std::uint64_t pixelSum[3] = {0, 0, 0};
             std::uint32_t fy = yStart;
             for (;;) {
                 const std::uint32_t r = fy / 256;
@@ -295,7 +308,8 @@ Bytes perPixelBoxFilter(const TestPicture& picture, const ResizeGeometry& g) {
                     rowSum[2] += p.red * weight;
                     if (lastSegment || fx >= xEnd) break;
                 }
-                for (std::uint32_t& sum : rowSum) sum = (gainX * sum) >> 16;
+                if (!exact)
+                    for (std::uint32_t& sum : rowSum) sum = (gainX * sum) >> 16;
                 const bool lastSegment = fy / 256 == yEnd / 256;
                 const std::uint32_t weight = lastSegment ? yEnd - fy : 256 - (fy & 255);
                 if (!lastSegment) fy += weight;
@@ -305,7 +319,9 @@ Bytes perPixelBoxFilter(const TestPicture& picture, const ResizeGeometry& g) {
             if (tx >= g.skipColumns && tx < g.skipColumns + g.cropWidth)
                 for (int c = 0; c < 3; ++c)
                     rowBuffer[3 * std::size_t(tx - g.skipColumns) + std::size_t(c)] =
-                        std::uint8_t((gainY * pixelSum[c]) >> 16);
+                        exact ? std::uint8_t((pixelSum[c] + std::uint64_t(stepX) * stepY / 2) /
+                                             (std::uint64_t(stepX) * stepY))
+                              : std::uint8_t((gainY * pixelSum[c]) >> 16);
         }
         if (ty >= g.skipRows && ty < g.skipRows + g.cropHeight)
             pixels.insert(pixels.end(), rowBuffer.begin(), rowBuffer.end());
@@ -374,10 +390,12 @@ TEST(PravunResizePass, StreamedResultEqualsThePixelByPixelFilter) {
                          << settings.requestedHeight << " a" << settings.pixelAspect
                          << (settings.fitToBox ? " m" : "") << (settings.cropToBox ? " t" : ""));
             const TestPicture picture = noisePicture(random, width, height);
-            const Bytes file = resizeFile(bmpFile(picture, std::uint8_t(random())), geometry);
+            const bool exact = i % 2 == 1;
+            const Bytes file =
+                resizeFile(bmpFile(picture, std::uint8_t(random())), geometry, exact);
             ASSERT_GE(file.size(), bmpHeaderSize);
             const Bytes pixels(file.begin() + bmpHeaderSize, file.end());
-            ASSERT_EQ(pixels, perPixelBoxFilter(picture, geometry));
+            ASSERT_EQ(pixels, perPixelBoxFilter(picture, geometry, exact)) << "exact " << exact;
             ++compared;
         }
     }
