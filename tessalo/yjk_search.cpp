@@ -66,23 +66,52 @@ constexpr float levelScale = 255.0f / 31.0f;
 // chip shows only grows with Y, so a channel's error falls until the channel
 // reaches its target and rises after. Below the smallest of the three
 // crossings every channel's error falls with Y, above the largest every one
-// rises: the best Y lies between them. The crossings are worked out on the
-// continuous scale; one step more each side covers blue's rounding (under
-// half a level, so under 0.4 of a Y step) and the DAC's truncation (under
-// 0.13 of a level). With 4-bit Y the range widens to even ends.
+// rises: the best Y lies between them. A crossing is worked out on the
+// continuous scale (level x 255/31) and widened by what the chip's rounding
+// can move it: red and green reach their target up to 0.13 of a step later
+// (the DAC truncates), blue 0.4 earlier to 0.3 later (rounding to -1/4..1/2
+// of a level, over blue's 5/4 levels per Y). With 4-bit Y the range widens
+// to even ends.
 static void yRange(int yStep, int j, int k, const float rgb[3], int& lowest, int& highest) {
-    const float red = rgb[0] / levelScale, green = rgb[1] / levelScale,
-                blue = rgb[2] / levelScale;
-    const float fromRed = red - float(j), fromGreen = green - float(k),
-                fromBlue = (4.0f * blue + 2.0f * float(j) + float(k)) / 5.0f;
-    const float low = std::min({fromRed, fromGreen, fromBlue}) - 1.0f;
-    const float high = std::max({fromRed, fromGreen, fromBlue}) + 1.0f;
-    lowest = std::clamp(int(std::floor(low)), 0, 31);
-    highest = std::clamp(int(std::ceil(high)), 0, 31);
+    const float fromRed = rgb[0] / levelScale - float(j);
+    const float fromGreen = rgb[1] / levelScale - float(k);
+    const float fromBlue = (4.0f * rgb[2] / levelScale + 2.0f * float(j) + float(k)) / 5.0f;
+    const float low = std::min({fromRed, fromGreen, fromBlue - 0.4f});
+    const float high = std::max({fromRed + 0.13f, fromGreen + 0.13f, fromBlue + 0.3f});
+    // The crossings lie above -64 (a level is at least 0, J and K at most
+    // 31), so int(x + 64) - 64 is x rounded down and 64 - int(64 - x) is x
+    // rounded up.
+    lowest = std::clamp(int(low + 64.0f) - 64, 0, 31);
+    highest = std::clamp(64 - int(64.0f - high), 0, 31);
     if (yStep == 2) {
-        lowest &= ~1;                        // down to even
+        lowest &= ~1;                               // down to even
         highest = std::min(30, (highest + 1) & ~1); // up to even, 30 at most
     }
+}
+
+// With the RGB metric a Y can only keep a pixel's error under the limit
+// where each channel alone does. A channel shows between s L - 1 and s L for
+// its level L, so L must lie within w = (sqrt(limit) + 1) / s of target / s;
+// blue, which rounds b = (5Y - 2J - K) / 4 by -1/4..1/2 of a level, within
+// w + 1/2 of it. Where that band reaches 0 or 31, a clamped channel stays in
+// reach on that side and leaves it open.
+static void narrowToLimit(int yStep, int j, int k, const float rgb[3], float limit, int& lowest,
+                          int& highest) {
+    const float width = (std::sqrt(limit) + 1.0f) / levelScale;
+    float low = -64.0f, high = 64.0f;
+    // A channel whose level is perY x Y + offset, wanted at `level`.
+    auto narrow = [&](float level, float offset, float perY, float reach) {
+        if (level - reach > 0.0f) low = std::max(low, (level - reach - offset) / perY);
+        if (level + reach < 31.0f) high = std::min(high, (level + reach - offset) / perY);
+    };
+    narrow(rgb[0] / levelScale, float(j), 1.0f, width);
+    narrow(rgb[1] / levelScale, float(k), 1.0f, width);
+    narrow(rgb[2] / levelScale, -(2.0f * float(j) + float(k)) / 4.0f, 1.25f, width + 0.5f);
+    // low and high lie within -64..64 here (levels 0..31, J and K -32..31):
+    // rounded up and down as in yRange.
+    lowest = std::max(lowest, 64 - int(64.0f - low));
+    highest = std::min(highest, int(high + 64.0f) - 64);
+    if (yStep == 2) lowest = (lowest + 1) & ~1, highest &= ~1; // even ends
 }
 
 // The best Y of the range for the target; its error is infinite when every
@@ -91,6 +120,8 @@ static PixelChoice bestY(const ColourSpace& space, int yStep, int j, int k,
                          const PixelTarget& target, float limit) {
     int lowest = 0, highest = 0;
     yRange(yStep, j, k, target.rgb, lowest, highest);
+    if (space.metric == ErrorMetric::rgb && limit < std::numeric_limits<float>::infinity())
+        narrowToLimit(yStep, j, k, target.rgb, limit, lowest, highest);
     PixelChoice best;
     best.y = lowest;
     best.error = limit;
@@ -135,20 +166,28 @@ PixelChoice choosePixel(const ColourSpace& space, int yStep, int j, int k,
 // DAC's truncation), or lies on a face of the colour cube. So each pixel's
 // error is at least min((sqrt(q) - sigma)^2, f), q its distance from the
 // line and f its distance from the nearest face (or its palette colour's
-// error, when less). The sum of such minimums is at least the smaller of
-// (a) Q - 2 sigma sqrt(m Q), which grows with Q, and (b) the smallest f. For
-// an offset d from the rounded centre r, with c - r of length |f| in the
-// G metric, Q >= Qmin + m s^2 (|d| - |f|)^2, which grows along the list.
-// Once both bounds reach the best sum, every pair still to come has a sum
-// at least as large, and the search ends. Most groups end within the first
-// few pairs; groups with a pixel near black, white or a pure colour end at
-// the list's end instead, which by default covers a disc that holds the
-// 9 x 9 window around the centre (every pair with fullSearch).
+// error, when less). Take the targets whose f reaches the best sum so far:
+// should any of them be shown on a face, the pair cannot win; otherwise
+// their errors add up to at least Q' - 2 sigma sqrt(m' Q'), Q' being their
+// own quadratic, which grows with Q'. For an offset d from the rounded
+// centre r, with their centre c' at |c' - r| in the G metric,
+// Q' >= Qmin' + m' s^2 (|d| - |c' - r|)^2, which grows along the list. Once
+// that reaches the best sum, no pair still to come can beat it, and the
+// search ends. Most groups end within the first few pairs; a group whose
+// every pixel lies near black, white or a pure colour ends at the list's
+// end instead, which by default is the disc that holds the 9 x 9 window
+// around the centre (every pair with fullSearch).
 //
 // The Lab metric has no such bound: there the search tries every pair of the
 // list, still in that order, with the same early end of each pair's sum.
 
-constexpr float lineSlack = 4.7f; // sqrt(1 + 1 + 4.11^2), in 8-bit levels
+// Where a shown colour lies from its point on the line: red and green
+// 0..1 below (the DAC truncates), blue -3.06..4.11 (rounding to -1/4..1/2
+// of a level, times 255/31, less the truncation). The bounds measure from
+// the line moved by the middle of those ranges, lineShift, so that a shown
+// colour lies within lineSlack of it: sqrt(0.5^2 + 0.5^2 + 3.59^2).
+constexpr float lineShift[3] = {-0.5f, -0.5f, 0.52f};
+constexpr float lineSlack = 3.7f;
 
 static float dot3(const float* a, const float* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 
@@ -208,68 +247,107 @@ static GroupChoice tryPair(const ColourSpace& space, int yStep, const PixelTarge
     return choice;
 }
 
-// The least-squares centre c of the group's pairs, Qmin, and the smallest
-// distance f of a target from a cube face or from its palette colour.
-struct GroupGeometry {
-    float centreJ = 0, centreK = 0;
-    float leastSum = 0;
-    float nearestFace = 0;
+// What the bounds need of one target: its parts along P a and P b, its
+// squared distance from the line through black along v, and f.
+struct TargetGeometry {
+    float alongJ = 0, alongK = 0;
+    float projected = 0;
+    float nearestFace = 0; // f: squared distance from a cube face, or palette error if less
 };
 
-static GroupGeometry groupGeometry(const SearchPlan& plan, const PixelTarget* targets, int count) {
+static TargetGeometry targetGeometry(const SearchPlan& plan, const PixelTarget& target) {
     const float v[3] = {1.0f, 1.0f, 1.25f};
-    const float vv = dot3(v, v);
-    GroupGeometry geometry;
-    float sumJ = 0, sumK = 0, projected = 0;
-    geometry.nearestFace = std::numeric_limits<float>::max();
-    for (int n = 0; n < count; ++n) {
-        const float* t = targets[n].rgb;
-        sumJ += dot3(t, plan.jDirection);
-        sumK += dot3(t, plan.kDirection);
-        const float along = dot3(t, v);
-        projected += dot3(t, t) - along * along / vv;
-        for (int i = 0; i < 3; ++i) {
-            const float toFace = std::min(t[i], 255.0f - t[i]);
-            geometry.nearestFace = std::min(geometry.nearestFace, toFace * toFace);
-        }
-        if (targets[n].palette >= 0)
-            geometry.nearestFace = std::min(geometry.nearestFace, targets[n].paletteError);
+    const float t[3] = {target.rgb[0] - lineShift[0], target.rgb[1] - lineShift[1],
+                        target.rgb[2] - lineShift[2]};
+    TargetGeometry geometry;
+    geometry.alongJ = dot3(t, plan.jDirection);
+    geometry.alongK = dot3(t, plan.kDirection);
+    const float along = dot3(t, v);
+    geometry.projected = dot3(t, t) - along * along / dot3(v, v);
+    geometry.nearestFace = std::numeric_limits<float>::infinity();
+    for (int i = 0; i < 3; ++i) {
+        const float toFace = std::min(target.rgb[i], 255.0f - target.rgb[i]);
+        geometry.nearestFace = std::min(geometry.nearestFace, toFace * toFace);
     }
-    // c = G^-1 (sum of P a . T, sum of P b . T) / (m s)
-    const float scale = float(count) * levelScale;
-    geometry.centreJ = (plan.inverseGram[0][0] * sumJ + plan.inverseGram[0][1] * sumK) / scale;
-    geometry.centreK = (plan.inverseGram[1][0] * sumJ + plan.inverseGram[1][1] * sumK) / scale;
-    const float centreSquare = plan.gram[0][0] * geometry.centreJ * geometry.centreJ +
-                               2.0f * plan.gram[0][1] * geometry.centreJ * geometry.centreK +
-                               plan.gram[1][1] * geometry.centreK * geometry.centreK;
-    geometry.leastSum =
-        std::max(0.0f, projected - float(count) * levelScale * levelScale * centreSquare);
+    if (target.palette >= 0) geometry.nearestFace = std::min(geometry.nearestFace, target.paletteError);
     return geometry;
+}
+
+// The quadratic Q of a set of m targets: its centre c, Qmin and m.
+struct LineSum {
+    float centreJ = 0, centreK = 0;
+    float least = 0;
+    float count = 0;
+};
+
+// The targets' Q; only those whose f reaches `above` count (all when it is
+// minus infinity).
+static LineSum lineSum(const SearchPlan& plan, const TargetGeometry* targets, int count,
+                       float above) {
+    LineSum sum;
+    float sumJ = 0, sumK = 0, projected = 0;
+    for (int n = 0; n < count; ++n) {
+        if (targets[n].nearestFace < above) continue;
+        sumJ += targets[n].alongJ;
+        sumK += targets[n].alongK;
+        projected += targets[n].projected;
+        sum.count += 1;
+    }
+    if (sum.count == 0) return sum;
+    // c = G^-1 (sum of P a . T, sum of P b . T) / (m s)
+    const float scale = sum.count * levelScale;
+    sum.centreJ = (plan.inverseGram[0][0] * sumJ + plan.inverseGram[0][1] * sumK) / scale;
+    sum.centreK = (plan.inverseGram[1][0] * sumJ + plan.inverseGram[1][1] * sumK) / scale;
+    const float centreNorm = gNorm(plan, sum.centreJ, sum.centreK);
+    sum.least = std::max(0.0f, projected - scale * levelScale * centreNorm * centreNorm);
+    return sum;
+}
+
+// The least sum the pair (J, K) can have: each pixel's
+// min((sqrt(q) - sigma)^2, f), with q = |P t|^2 - 2 s (J P a + K P b) . t
+// + s^2 |J P a + K P b|^2.
+static float pairBound(const SearchPlan& plan, const TargetGeometry* targets, int count, int j,
+                       int k) {
+    const float pairNorm = gNorm(plan, float(j), float(k));
+    const float lineTerm = levelScale * levelScale * pairNorm * pairNorm;
+    float sum = 0;
+    for (int n = 0; n < count; ++n) {
+        const float q = targets[n].projected + lineTerm -
+                        2.0f * levelScale * (float(j) * targets[n].alongJ + float(k) * targets[n].alongK);
+        const float beyond = std::sqrt(std::max(0.0f, q)) - lineSlack;
+        sum += std::min(beyond > 0 ? beyond * beyond : 0.0f, targets[n].nearestFace);
+    }
+    return sum;
 }
 
 GroupChoice searchGroup(const ColourSpace& space, const SearchPlan& plan, int yStep,
                         const PixelTarget* targets, int count) {
-    const GroupGeometry geometry = groupGeometry(plan, targets, count);
-    const int rj = std::clamp(int(std::lround(geometry.centreJ)), -32, 31);
-    const int rk = std::clamp(int(std::lround(geometry.centreK)), -32, 31);
-    const float fromCentre = gNorm(plan, geometry.centreJ - float(rj), geometry.centreK - float(rk));
-    const float m = float(count), mss = m * levelScale * levelScale;
+    TargetGeometry geometry[4];
+    for (int n = 0; n < count; ++n) geometry[n] = targetGeometry(plan, targets[n]);
+    const LineSum all = lineSum(plan, geometry, count, -std::numeric_limits<float>::infinity());
+    const int rj = std::clamp(int(std::lround(all.centreJ)), -32, 31);
+    const int rk = std::clamp(int(std::lround(all.centreK)), -32, 31);
     const bool bounded = space.metric == ErrorMetric::rgb;
     GroupChoice best;
     best.error = std::numeric_limits<float>::infinity();
+    LineSum far;        // the targets whose f reaches the best sum
+    float fromCentre = 0; // |c - r| of those targets
     for (const SearchPlan::Offset& offset : plan.offsets) {
-        if (bounded) {
+        if (bounded && far.count > 0) {
             const float reach = std::max(0.0f, offset.norm - fromCentre);
-            const float lineSum = geometry.leastSum + mss * reach * reach;
-            const float sumBound = lineSum > lineSlack * lineSlack * m
-                                       ? lineSum - 2.0f * lineSlack * std::sqrt(m * lineSum)
-                                       : 0.0f;
-            if (std::min(sumBound, geometry.nearestFace) >= best.error) break;
+            const float sum = far.least + far.count * levelScale * levelScale * reach * reach;
+            const float slack = 2.0f * lineSlack * std::sqrt(far.count * sum);
+            if (sum > slack && sum - slack >= best.error) break;
         }
         const int j = rj + offset.dj, k = rk + offset.dk;
         if (j < -32 || j > 31 || k < -32 || k > 31) continue;
+        if (bounded && pairBound(plan, geometry, count, j, k) >= best.error) continue;
         GroupChoice choice = tryPair(space, yStep, targets, count, j, k, best.error);
-        if (choice.error < best.error) best = choice;
+        if (choice.error >= best.error) continue;
+        best = choice;
+        if (!bounded) continue;
+        far = lineSum(plan, geometry, count, best.error);
+        fromCentre = gNorm(plan, far.centreJ - float(rj), far.centreK - float(rk));
     }
     return best;
 }
