@@ -155,31 +155,33 @@ PixelChoice choosePixel(const ColourSpace& space, int yStep, int j, int k,
 // with G the Gram matrix of P a and P b (the same for every group) and c its
 // least-squares centre, which the mean target gives in closed form.
 //
-// The search visits pairs from the integer pair nearest c outwards, in order
-// of their offset's length |d| in the G metric (a list made once), and tries
-// each: every pixel gets its best Y (a few candidates, see yRange), and the
-// pair's sum stops as soon as it reaches the best sum so far.
+// The search visits pairs from the integer pair r nearest c outwards, in
+// order of their offset's length |d| in the G metric (a list made once),
+// and tries each: every pixel gets its best Y (a few candidates, see yRange
+// and narrowToLimit), and the pair's sum stops as soon as it reaches the
+// best sum so far.
 //
-// With the RGB metric it also stops the whole search once no pair left can
-// win. A pair's shown colour either has no channel at 0 or 255, and then
-// lies within sigma = 4.7 levels of its line point (blue's rounding and the
-// DAC's truncation), or lies on a face of the colour cube. So each pixel's
-// error is at least min((sqrt(q) - sigma)^2, f), q its distance from the
-// line and f its distance from the nearest face (or its palette colour's
-// error, when less). Take the targets whose f reaches the best sum so far:
-// should any of them be shown on a face, the pair cannot win; otherwise
-// their errors add up to at least Q' - 2 sigma sqrt(m' Q'), Q' being their
-// own quadratic, which grows with Q'. For an offset d from the rounded
-// centre r, with their centre c' at |c' - r| in the G metric,
-// Q' >= Qmin' + m' s^2 (|d| - |c' - r|)^2, which grows along the list. Once
-// that reaches the best sum, no pair still to come can beat it, and the
-// search ends. Most groups end within the first few pairs; a group whose
-// every pixel lies near black, white or a pure colour ends at the list's
-// end instead, which by default is the disc that holds the 9 x 9 window
-// around the centre (every pair with fullSearch).
+// With the RGB metric two bounds cut the work without losing the best pair.
+// A pair's shown colour either has no channel at 0 or 255, and then lies
+// within sigma = 3.7 levels of its (shifted) line point, see lineSlack, or
+// lies on a face of the colour cube. So each pixel's error is at least
+// min((sqrt(q) - sigma)^2, f), q its distance from the line and f its
+// distance from the nearest face (or its palette colour's error, when
+// less). Summed over the pixels, that bounds one pair: a pair whose bound
+// reaches the best sum is not tried (pairBound). And it ends the search:
+// take the targets whose f reaches the best sum so far; should any of them
+// be shown on a face, the pair cannot win; otherwise their errors add up to
+// at least Q' - 2 sigma sqrt(m' Q'), Q' being their own quadratic, which
+// grows with Q'. For an offset d from r, with their centre c' at |c' - r|
+// in the G metric, Q' >= Qmin' + m' s^2 (|d| - |c' - r|)^2, which grows
+// along the list. Once that reaches the best sum, no pair still to come can
+// beat it, and the search ends. Most groups end within a few pairs; a group
+// whose every pixel lies near black, white or a pure colour ends at the
+// list's end instead, which by default is the disc that holds the 9 x 9
+// window around r (every pair with fullSearch, where the search is exact).
 //
-// The Lab metric has no such bound: there the search tries every pair of the
-// list, still in that order, with the same early end of each pair's sum.
+// The Lab metric has no such bounds: there the search tries every pair of
+// the list, still in that order, with the same early end of each pair's sum.
 
 // Where a shown colour lies from its point on the line: red and green
 // 0..1 below (the DAC truncates), blue -3.06..4.11 (rounding to -1/4..1/2

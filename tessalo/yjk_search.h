@@ -55,9 +55,9 @@ struct SearchPlan {
     float jDirection[3]; // the J and K directions with the Y direction taken out
     float kDirection[3];
 };
-// yStep is 1 for screen 12's 5-bit Y and 2 for the 4 bits of screens 10/11;
 // fullSearch visits every one of the 4096 pairs when the bounds allow no
-// early end, instead of the pairs within reach of a 9 x 9 window.
+// early end, instead of the disc of pairs that holds the 9 x 9 window around
+// a group's centre.
 SearchPlan makeSearchPlan(bool fullSearch);
 
 // One pixel as the chip will show it.
@@ -67,8 +67,9 @@ struct PixelChoice {
     float error = 0;
 };
 
-// The pixel's best Y for the group's J and K, or its palette colour when
-// that has a strictly lower error.
+// The pixel's best Y for the group's J and K (yStep 1 for screen 12's 5-bit
+// Y, 2 for the 4 bits of screens 10/11), or its palette colour when that has
+// a strictly lower error.
 PixelChoice choosePixel(const ColourSpace& space, int yStep, int j, int k,
                         const PixelTarget& target);
 
