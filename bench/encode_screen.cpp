@@ -9,8 +9,8 @@
 // metric, default rgb), nopalette (screens 10/11 without palette pixels),
 // full (every J, K pair the bounds cannot rule out), straight (every line
 // left to right).
-#include <ctime>
 #include <cstdio>
+#include <ctime>
 #include <string>
 
 #include "input_picture.h"
@@ -18,18 +18,25 @@
 
 static std::string settingsProblem(Dialogue& dialogue, EncoderSettings& settings) {
     settings.kind = screenKindOf(dialogue.commandWord(2));
-    if (settings.kind == ScreenKind::none)
-        return "the output name must end in .SCC, .SCA or .SCB";
+    if (settings.kind == ScreenKind::none) return "the output name must end in .SCC, .SCA or .SCB";
     for (std::size_t i = 3; i < dialogue.words.size(); ++i) {
         const std::string word = dialogue.words[i];
-        if (word == "none") settings.dithering = Dithering::none;
-        else if (word == "diffuse") settings.dithering = Dithering::diffuse;
-        else if (word == "rgb") settings.metric = ErrorMetric::rgb;
-        else if (word == "lab") settings.metric = ErrorMetric::lab;
-        else if (word == "nopalette") settings.palettePixels = false;
-        else if (word == "full") settings.fullSearch = true;
-        else if (word == "straight") settings.serpentine = false;
-        else return "unknown word " + word;
+        if (word == "none")
+            settings.dithering = Dithering::none;
+        else if (word == "diffuse")
+            settings.dithering = Dithering::diffuse;
+        else if (word == "rgb")
+            settings.metric = ErrorMetric::rgb;
+        else if (word == "lab")
+            settings.metric = ErrorMetric::lab;
+        else if (word == "nopalette")
+            settings.palettePixels = false;
+        else if (word == "full")
+            settings.fullSearch = true;
+        else if (word == "straight")
+            settings.serpentine = false;
+        else
+            return "unknown word " + word;
     }
     return "";
 }

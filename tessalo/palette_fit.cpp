@@ -20,8 +20,8 @@ static std::vector<MetricColour> candidateColours(const ColourSpace& space) {
 
 // What the palette saves: the sum over pixels of how much less than their
 // own error the nearest chosen colour has.
-static double savedError(const std::vector<MetricColour>& candidates, const std::vector<int>& chosen,
-                         const std::vector<MetricColour>& pixels,
+static double savedError(const std::vector<MetricColour>& candidates,
+                         const std::vector<int>& chosen, const std::vector<MetricColour>& pixels,
                          const std::vector<float>& yjkError) {
     double saved = 0;
     for (std::size_t p = 0; p < pixels.size(); ++p) {
@@ -89,8 +89,8 @@ static void refineColours(const std::vector<MetricColour>& candidates, std::vect
             for (int i = 0; i < 3; ++i) sum[i] += w * pixels[p].v[i];
         }
         if (weight <= 0) continue;
-        const MetricColour mean{{float(sum[0] / weight), float(sum[1] / weight),
-                                 float(sum[2] / weight)}};
+        const MetricColour mean{
+            {float(sum[0] / weight), float(sum[1] / weight), float(sum[2] / weight)}};
         int nearestCandidate = 0;
         for (int c = 1; c < candidateCount; ++c)
             if (colourError(candidates[std::size_t(c)], mean) <

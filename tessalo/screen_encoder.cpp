@@ -10,10 +10,10 @@ struct PassSetup {
     const RgbPicture& picture;
     const ColourSpace& space;
     const SearchPlan& plan;
-    int yStep;                         // 1: 5-bit Y (screen 12); 2: 4-bit Y (screens 10/11)
-    bool diffuse;                      // spread each pixel's error
-    bool serpentine;                   // odd lines right to left
-    std::vector<ScreenColour> palette;        // the 16 colours; empty: no palette pixels
+    int yStep;                               // 1: 5-bit Y (screen 12); 2: 4-bit Y (screens 10/11)
+    bool diffuse;                            // spread each pixel's error
+    bool serpentine;                         // odd lines right to left
+    std::vector<ScreenColour> palette;       // the 16 colours; empty: no palette pixels
     std::vector<MetricColour> paletteMetric; // colours 1..15 in the metric's space
 };
 
@@ -31,7 +31,8 @@ static PixelTarget targetAt(const PassSetup& setup, ErrorLines& errors, std::int
                             std::int32_t y) {
     PixelTarget target;
     const std::uint8_t* pixel =
-        &setup.picture.rgb[3 * (std::size_t(y) * std::size_t(setup.picture.width) + std::size_t(x))];
+        &setup.picture
+             .rgb[3 * (std::size_t(y) * std::size_t(setup.picture.width) + std::size_t(x))];
     const float* carried = errors.at(errors.here, x);
     for (int i = 0; i < 3; ++i) target.rgb[i] = std::clamp(pixel[i] + carried[i], 0.0f, 255.0f);
     target.metric = metricColourOf(setup.space, target.rgb);

@@ -19,11 +19,11 @@ struct EncoderSettings {
     ScreenKind kind = ScreenKind::screen12; // screen12 or screen10 (screens 10 and 11)
     Dithering dithering = Dithering::diffuse;
     // RGB by default. On eight photos (bench/quality.py) Lab lowers the mean
-    // CIEDE2000 after a one-pixel blur from 0.87 to 0.77 (screen 12) and from
-    // 0.74 to 0.57 (screens 10/11 with palette pixels), but costs 2.7 dB of
-    // PSNR, shows more coloured noise along the edges of saturated areas, and
-    // takes 2 to 2.5 times as long (no bound ends its search early). RGB
-    // meets every figure asked of the encoder within its time.
+    // CIEDE2000 after a one-pixel blur from 0.87 to 0.78 (screen 12) and from
+    // 0.74 to 0.57 (screens 10/11 with palette pixels), but costs 1.7 to
+    // 2.5 dB of PSNR, shows more coloured noise along the edges of saturated
+    // areas, and takes 2 to 3 times as long (no bound ends its search early).
+    // RGB meets every figure asked of the encoder within its time.
     ErrorMetric metric = ErrorMetric::rgb;
     bool palettePixels = true; // screens 10/11: fit a palette and use it where it is better
     bool fullSearch = false;   // try every J, K pair the bounds cannot rule out (slow)
@@ -40,8 +40,8 @@ struct RgbPicture {
 
 struct EncodedScreen {
     ScreenImage screen;
-    bool usesPalette = false; // some pixel shows a palette colour: the table is written too
-    PaletteTable palette{};   // the fitted colours; entry 0 black and never used
+    bool usesPalette = false;        // some pixel shows a palette colour: the table is written too
+    PaletteTable palette{};          // the fitted colours; entry 0 black and never used
     std::vector<ScreenColour> shown; // what the chip shows, 256 x 212, the top line first
 };
 

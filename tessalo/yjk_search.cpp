@@ -126,7 +126,8 @@ static PixelChoice bestY(const ColourSpace& space, int yStep, int j, int k,
     best.y = lowest;
     best.error = limit;
     for (int y = lowest; y <= highest; y += yStep) {
-        const float error = colourError(shownColour(space, machineColour({y, j, k})), target.metric);
+        const float error =
+            colourError(shownColour(space, machineColour({y, j, k})), target.metric);
         if (error < best.error) best.y = y, best.error = error;
     }
     if (best.error >= limit) best.error = std::numeric_limits<float>::infinity();
@@ -191,11 +192,13 @@ PixelChoice choosePixel(const ColourSpace& space, int yStep, int j, int k,
 constexpr float lineShift[3] = {-0.5f, -0.5f, 0.52f};
 constexpr float lineSlack = 3.7f;
 
-static float dot3(const float* a, const float* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+static float dot3(const float* a, const float* b) {
+    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+}
 
 static float gNorm(const SearchPlan& plan, float dj, float dk) {
-    const float square = plan.gram[0][0] * dj * dj + 2.0f * plan.gram[0][1] * dj * dk +
-                         plan.gram[1][1] * dk * dk;
+    const float square =
+        plan.gram[0][0] * dj * dj + 2.0f * plan.gram[0][1] * dj * dk + plan.gram[1][1] * dk * dk;
     return std::sqrt(std::max(0.0f, square));
 }
 
@@ -224,10 +227,9 @@ SearchPlan makeSearchPlan(bool fullSearch) {
             const float norm = gNorm(plan, float(dj), float(dk));
             if (fullSearch || norm <= reach + 1e-4f) plan.offsets.push_back({dj, dk, norm});
         }
-    std::stable_sort(plan.offsets.begin(), plan.offsets.end(),
-                     [](const SearchPlan::Offset& x, const SearchPlan::Offset& y) {
-                         return x.norm < y.norm;
-                     });
+    std::stable_sort(
+        plan.offsets.begin(), plan.offsets.end(),
+        [](const SearchPlan::Offset& x, const SearchPlan::Offset& y) { return x.norm < y.norm; });
     return plan;
 }
 
@@ -271,7 +273,8 @@ static TargetGeometry targetGeometry(const SearchPlan& plan, const PixelTarget& 
         const float toFace = std::min(target.rgb[i], 255.0f - target.rgb[i]);
         geometry.nearestFace = std::min(geometry.nearestFace, toFace * toFace);
     }
-    if (target.palette >= 0) geometry.nearestFace = std::min(geometry.nearestFace, target.paletteError);
+    if (target.palette >= 0)
+        geometry.nearestFace = std::min(geometry.nearestFace, target.paletteError);
     return geometry;
 }
 
@@ -314,8 +317,9 @@ static float pairBound(const SearchPlan& plan, const TargetGeometry* targets, in
     const float lineTerm = levelScale * levelScale * pairNorm * pairNorm;
     float sum = 0;
     for (int n = 0; n < count; ++n) {
-        const float q = targets[n].projected + lineTerm -
-                        2.0f * levelScale * (float(j) * targets[n].alongJ + float(k) * targets[n].alongK);
+        const float q =
+            targets[n].projected + lineTerm -
+            2.0f * levelScale * (float(j) * targets[n].alongJ + float(k) * targets[n].alongK);
         const float beyond = std::sqrt(std::max(0.0f, q)) - lineSlack;
         sum += std::min(beyond > 0 ? beyond * beyond : 0.0f, targets[n].nearestFace);
     }
@@ -332,7 +336,7 @@ GroupChoice searchGroup(const ColourSpace& space, const SearchPlan& plan, int yS
     const bool bounded = space.metric == ErrorMetric::rgb;
     GroupChoice best;
     best.error = std::numeric_limits<float>::infinity();
-    LineSum far;        // the targets whose f reaches the best sum
+    LineSum far;          // the targets whose f reaches the best sum
     float fromCentre = 0; // |c - r| of those targets
     for (const SearchPlan::Offset& offset : plan.offsets) {
         if (bounded && far.count > 0) {

@@ -33,7 +33,8 @@ float rgbError(const ScreenColour& c, const float rgb[3]) {
 // The least RGB error of a target under J and K over every Y the screen has.
 float bestYjkError(int yStep, int j, int k, const float rgb[3]) {
     float best = std::numeric_limits<float>::max();
-    for (int y = 0; y < 32; y += yStep) best = std::min(best, rgbError(machineColour({y, j, k}), rgb));
+    for (int y = 0; y < 32; y += yStep)
+        best = std::min(best, rgbError(machineColour({y, j, k}), rgb));
     return best;
 }
 
@@ -137,7 +138,8 @@ TEST(ScreenEncoder, DecodedRandomScreenComesBack) {
         for (std::uint8_t& byte : random.vram) byte = std::uint8_t(noise.below(256));
         std::vector<ScreenColour> colours;
         for (std::size_t at = 0; at < random.vram.size(); ++at)
-            colours.push_back(machineColour(unpackYjk(&random.vram[at & ~std::size_t(3)], int(at & 3))));
+            colours.push_back(
+                machineColour(unpackYjk(&random.vram[at & ~std::size_t(3)], int(at & 3))));
         RgbPicture picture;
         picture.width = width, picture.height = 9;
         for (std::int32_t y = 0; y < picture.height; ++y)
@@ -172,7 +174,8 @@ TEST(ScreenEncoder, DecodedRandomScreenComesBack) {
 RgbPicture stripedPicture(std::int32_t width, std::int32_t height) {
     RgbPicture picture;
     picture.width = width, picture.height = height;
-    const std::uint8_t stripes[4][3] = {{250, 10, 20}, {10, 240, 30}, {20, 30, 250}, {250, 240, 10}};
+    const std::uint8_t stripes[4][3] = {
+        {250, 10, 20}, {10, 240, 30}, {20, 30, 250}, {250, 240, 10}};
     for (std::int32_t y = 0; y < height; ++y)
         for (std::int32_t x = 0; x < width; ++x) {
             const bool stripe = (x + y) % 7 < 2;
@@ -200,9 +203,11 @@ TEST(ScreenEncoder, AttributeBitOnlyWhereItLowersTheError) {
             const std::uint8_t* group = &encoded.screen.vram[std::size_t(y * 256 + (x & ~3))];
             const ScreenYjk yjk = unpackYjk(group, 0);
             float rgb[3];
-            for (int i = 0; i < 3; ++i) rgb[i] = picture.rgb[std::size_t(3 * (y * picture.width + x) + i)];
+            for (int i = 0; i < 3; ++i)
+                rgb[i] = picture.rgb[std::size_t(3 * (y * picture.width + x) + i)];
             float paletteError = std::numeric_limits<float>::max();
-            for (int c = 1; c < 16; ++c) paletteError = std::min(paletteError, rgbError(palette[std::size_t(c)], rgb));
+            for (int c = 1; c < 16; ++c)
+                paletteError = std::min(paletteError, rgbError(palette[std::size_t(c)], rgb));
             const float yjkError = bestYjkError(2, yjk.j, yjk.k, rgb);
             const bool attribute = (group[x & 3] & 0x08) != 0;
             EXPECT_EQ(attribute, paletteError < yjkError) << "pixel " << x << "," << y;
