@@ -5,11 +5,11 @@
 
 #include "binary_file.h"
 #include "bmp_header.h"
+#include "command_line.h"
 #include "geometry.h"
 #include "help.h"
 #include "input_picture.h"
-#include "output.h"
-#include "settings.h"
+#include "resize_pass.h"
 
 void runResizer(Dialogue& dialogue) {
     answerHelpOrVersion(dialogue);
@@ -27,10 +27,11 @@ void runResizer(Dialogue& dialogue) {
     const std::uint32_t inputHeight = std::uint32_t(header.height);
     askSizeIfMissing(dialogue, settings, inputWidth, inputHeight);
 
-    ResizeGeometry geometry = targetGeometry(inputWidth, inputHeight, settings, problem);
+    ResizeGeometry geometry;
+    problem = targetGeometry(inputWidth, inputHeight, settings, geometry);
     if (!problem.empty()) dialogue.fail(problem);
 
-    problem = writeResizedPicture(rows, geometry, output);
+    problem = writeResizedPicture(rows, geometry, settings.exactMean, output);
     if (problem.empty()) problem = inputReadProblem(input, settings.inputPath);
     if (problem.empty()) problem = commitOutputProblem(output, settings.outputPath);
     if (!problem.empty()) dialogue.fail(problem);
