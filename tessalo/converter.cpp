@@ -2,12 +2,12 @@
 
 #include "binary_file.h"
 #include "bmp_header.h"
-#include "conversion_pass.h"
+#include "pass.h"
 #include "decode.h"
 #include "dialogue.h"
 #include "help.h"
 #include "input_picture.h"
-#include "output.h"
+#include "preview_writer.h"
 #include "screen_file.h"
 #include "settings.h"
 

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "output.h"
+#include "preview_writer.h"
 #include "screen_file.h"
 #include "test_support.h"
 

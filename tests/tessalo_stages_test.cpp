@@ -5,10 +5,10 @@
 #include <algorithm>
 
 #include "colour.h"
-#include "output.h"
-#include "quantising.h"
+#include "preview_writer.h"
+#include "dithering.h"
 #include "sample_rows.h"
-#include "subsampling.h"
+#include "chroma_blocks.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "output.h"
+#include "preview_writer.h"
 
 #include "bmp_header.h"
 

@@ -11,7 +11,7 @@
 #include "colour.h"
 #include "dialogue.h"
 #include "picture_rows.h"
-#include "quantising.h"
+#include "dithering.h"
 #include "sample_rows.h"
 #include "screen_file.h"
 #include "settings.h"

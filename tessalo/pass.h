@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "output.h"
+#include "preview_writer.h"
 #include "picture_rows.h"
-#include "quantising.h"
+#include "dithering.h"
 #include "sample_rows.h"
 #include "settings.h"
 

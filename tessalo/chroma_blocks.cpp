@@ -1,4 +1,4 @@
-#include "subsampling.h"
+#include "chroma_blocks.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "quantising.h"
+#include "dithering.h"
 
 PassRow passRowAt(const ConverterSettings& settings, std::int32_t y, std::int32_t width,
                   std::int32_t subWidth) {

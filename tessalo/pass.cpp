@@ -1,7 +1,7 @@
-#include "conversion_pass.h"
+#include "pass.h"
 
 #include "loading.h"
-#include "subsampling.h"
+#include "chroma_blocks.h"
 
 void allocatePassBuffers(const ConverterSettings& settings, const PictureGeometry& geometry,
                          PassBuffers& buffers) {
