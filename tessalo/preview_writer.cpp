@@ -1,31 +1,20 @@
 #include "preview_writer.h"
 
+#include <cstddef>
+
 #include "bmp_header.h"
+#include "colour.h"
 
-static int clampByte(int value) { return value < 0 ? 0 : value > 255 ? 255 : value; }
-
-Rgb clampAndFilter(Rgb colour, bool dacFilter) {
-    colour.red = clampByte(colour.red);
-    colour.green = clampByte(colour.green);
-    colour.blue = clampByte(colour.blue);
-    if (dacFilter) {
-        colour.red &= 0xF8; // 11111000: keeps 5 bits
-        colour.green &= 0xF8;
-        colour.blue &= 0xF8;
-    }
-    return colour;
-}
-
-void openPreview(Dialogue& dialogue, const ConverterSettings& settings,
-                 const PictureGeometry& geometry, ScreenKind screenKind, PictureRows& input,
-                 PreviewOutput& output) {
-    const std::string problem = openOutputProblem(output.file, settings.outFile);
-    if (!problem.empty()) dialogue.fail(problem);
+std::string openPreview(PreviewOutput& output, const std::string& outFile,
+                        const PreviewColours& colours, ScreenKind screenKind,
+                        const PictureGeometry& geometry, PictureRows& input) {
+    const std::string problem = openOutputProblem(output.file, outFile);
+    if (!problem.empty()) return problem;
+    output.colours = colours;
     if (screenKind != ScreenKind::none) {
         output.screen = blankScreen(screenKind);
-        return;
+        return "";
     }
-    output.row.assign(geometry.rowStride, 0);
     // The last stored row is read last, but its padding goes into every row.
     const std::size_t pixelBytes = std::size_t(geometry.width) * 3;
     const std::int64_t lastRow = std::int64_t(geometry.height - 1) * geometry.rowStride;
@@ -36,6 +25,7 @@ void openPreview(Dialogue& dialogue, const ConverterSettings& settings,
     HeaderBytes header = converterHeader(geometry.width, geometry.height, geometry.rowStride);
     output.file.put(1, header.data(), header.size());
     output.position = bmpHeaderSize + 1;
+    return "";
 }
 
 static void storePixel(std::uint8_t* pixel, Rgb colour, bool dacFilter) {
@@ -46,45 +36,45 @@ static void storePixel(std::uint8_t* pixel, Rgb colour, bool dacFilter) {
 }
 
 // The screen keeps the masked samples themselves; the chip decodes them.
-static void putScreenRow(const ConverterSettings& settings, std::int32_t y,
-                         const std::uint8_t* luma, const std::uint8_t* chromaA,
-                         const std::uint8_t* chromaB, std::int32_t width, ScreenImage& screen) {
+static void putScreenRow(const PreviewColours& colours, std::int32_t y, const std::uint8_t* luma,
+                         const std::uint8_t* chromaA, const std::uint8_t* chromaB,
+                         std::int32_t width, ScreenImage& screen) {
     for (std::int32_t x = 0; x < width; ++x) {
-        const std::int32_t sx = x >> settings.hShift;
+        const std::int32_t sx = x >> colours.hShift;
         putScreenPixel(screen, x, y, luma[x], chromaA[sx], chromaB[sx]);
     }
 }
 
-void writePreviewRow(const ConverterSettings& settings, std::int32_t y, const std::uint8_t* luma,
-                     const std::uint8_t* chromaA, const std::uint8_t* chromaB, std::int32_t width,
-                     PreviewOutput& output) {
+void writePreviewRow(PreviewOutput& output, std::int32_t y, const std::uint8_t* luma,
+                     const std::uint8_t* chromaA, const std::uint8_t* chromaB, std::int32_t width) {
+    const PreviewColours& colours = output.colours;
     if (output.screen.kind != ScreenKind::none) {
-        putScreenRow(settings, y, luma, chromaA, chromaB, width, output.screen);
+        putScreenRow(colours, y, luma, chromaA, chromaB, width, output.screen);
         return;
     }
     std::uint8_t* row = output.row.data();
-    const int shift = settings.hShift;
+    const std::size_t pixels = std::size_t(width);
+    const int shift = colours.hShift;
     // One loop for each transform, so that the choice is not made per pixel.
-    if (settings.useYuv) {
-        for (std::int32_t x = 0; x < width; ++x) {
+    if (colours.useYuv) {
+        for (std::size_t x = 0; x < pixels; ++x) {
             const Samples masked{luma[x], chromaA[x >> shift], chromaB[x >> shift]};
-            storePixel(&row[3 * x], rgbFromYuv(masked), settings.dacFilter);
+            storePixel(&row[3 * x], rgbFromYuv(masked), colours.dacFilter);
         }
     } else {
-        for (std::int32_t x = 0; x < width; ++x) {
+        for (std::size_t x = 0; x < pixels; ++x) {
             const Samples masked{luma[x], chromaA[x >> shift], chromaB[x >> shift]};
-            storePixel(&row[3 * x], rgbFromYjk(masked), settings.dacFilter);
+            storePixel(&row[3 * x], rgbFromYjk(masked), colours.dacFilter);
         }
     }
     output.file.put(output.position, row, output.row.size());
     output.position += std::int64_t(output.row.size());
 }
 
-void finishPreview(Dialogue& dialogue, const ConverterSettings& settings, PreviewOutput& output) {
+std::string finishPreview(PreviewOutput& output, const std::string& outFile) {
     if (output.screen.kind != ScreenKind::none) {
         const std::vector<std::uint8_t> file = bsaveFile(output.screen);
         output.file.put(1, file.data(), file.size());
     }
-    const std::string problem = commitOutputProblem(output.file, settings.outFile);
-    if (!problem.empty()) dialogue.fail(problem);
+    return commitOutputProblem(output.file, outFile);
 }
