@@ -7,6 +7,7 @@
 #include <random>
 
 #include "bmp_header.h"
+#include "file_messages.h"
 #include "geometry.h"
 #include "input_picture.h"
 #include "output.h"
@@ -55,7 +56,7 @@ Bytes resizeFile(const Bytes& inputFile, const ResizeGeometry& geometry) {
     PictureRows rows;
     openInputPicture(dialogue, input, inputPath, rows);
     BinaryFile output;
-    EXPECT_EQ(openOutputProblem(output, outputPath), "");
+    EXPECT_EQ(openOutputProblem(output, outputPath, &input), "");
     EXPECT_EQ(writeResizedPicture(rows, geometry, output), "");
     EXPECT_EQ(commitOutputProblem(output, outputPath), "");
     input.close();
