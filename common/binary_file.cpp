@@ -64,9 +64,9 @@ bool BinaryFile::startOpening(const std::string& fileName) {
     return !fileName.empty();
 }
 
-// Whether the status is that of a file that can be read by position. A
-// folder gets its own error; a pipe, FIFO, device or socket is marked as no
-// regular file (with error ESPIPE: it cannot be read by position).
+// Whether the status is that of a file that can be read by position; if
+// not, marks why: a folder with its own error, a pipe, FIFO, device or
+// socket as no regular file (with error ESPIPE: no reading by position).
 static bool isReadableByPosition(BinaryFile& file, const struct stat& info) {
     if (S_ISDIR(info.st_mode)) {
         file.error = EISDIR;
@@ -83,8 +83,7 @@ static bool isReadableByPosition(BinaryFile& file, const struct stat& info) {
 bool BinaryFile::openForReading(const std::string& fileName) {
     if (!startOpening(fileName)) return false;
     // Judged before opening, since opening a FIFO waits for a writer; and
-    // again once open, since a name such as /dev/stdin stands for whatever
-    // the program was given.
+    // again once open, since the name may lead to another file by then.
     struct stat info;
     if (stat(fileName.c_str(), &info) == 0 && !isReadableByPosition(*this, info)) return false;
     handle = std::fopen(fileName.c_str(), "rb");

@@ -40,7 +40,7 @@ struct BinaryFile {
     std::int64_t openedLength = 0; // an input's length when it was opened
     std::int64_t openedTime = 0;   // an input's modification time then, in ns
     std::uint64_t device = 0;      // an input's device and inode: the file itself,
-    std::uint64_t inode = 0;       // whatever name reaches it (0 and 0 on Windows)
+    std::uint64_t inode = 0;       // whatever name reaches it (Windows gives no inode)
     bool shortRead = false;        // a get ended before openedLength
 
     // Forgets what the record knew of an earlier file and takes the new

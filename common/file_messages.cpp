@@ -9,7 +9,8 @@
 
 static const char hexDigits[] = "0123456789ABCDEF";
 
-// A byte written as \xHH, which both a reader and the shell's $'...' take back.
+// A byte written as \xHH, which both a reader and the shell's $'...' take
+// back: the digit of its high 4 bits, then that of its low 4.
 static std::string hexEscape(char c) {
     const unsigned char byte = static_cast<unsigned char>(c);
     return std::string("\\x") + hexDigits[byte >> 4] + hexDigits[byte & 0xF];
