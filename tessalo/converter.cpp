@@ -5,9 +5,11 @@
 #include "conversion_pass.h"
 #include "decode.h"
 #include "dialogue.h"
+#include "file_messages.h"
 #include "help.h"
 #include "input_picture.h"
 #include "output.h"
+#include "output_replacement.h"
 #include "screen_file.h"
 #include "settings.h"
 
@@ -58,7 +60,7 @@ void runConverter(Dialogue& dialogue) {
     std::string problem = convertPicture(rows, settings, geometry, buffers, output);
     if (problem.empty()) problem = inputReadProblem(input, settings.inFile);
     if (!problem.empty()) {
-        output.file.discardReplacement();
+        discardReplacement(output.file);
         dialogue.fail(problem);
     }
     finishPreview(dialogue, settings, output);

@@ -1,6 +1,7 @@
 #include "output.h"
 
 #include "bmp_header.h"
+#include "file_messages.h"
 
 static int clampByte(int value) { return value < 0 ? 0 : value > 255 ? 255 : value; }
 
@@ -19,7 +20,7 @@ Rgb clampAndFilter(Rgb colour, bool dacFilter) {
 void openPreview(Dialogue& dialogue, const ConverterSettings& settings,
                  const PictureGeometry& geometry, ScreenKind screenKind, PictureRows& input,
                  PreviewOutput& output) {
-    const std::string problem = openOutputProblem(output.file, settings.outFile);
+    const std::string problem = openOutputProblem(output.file, settings.outFile, input.file);
     if (!problem.empty()) dialogue.fail(problem);
     if (screenKind != ScreenKind::none) {
         output.screen = blankScreen(screenKind);

@@ -4,8 +4,8 @@
 #include <cctype>
 #include <cstdio>
 
-#include "binary_file.h"
 #include "bmp_header.h"
+#include "file_messages.h"
 
 static bool endsWithNoCase(const std::string& text, const char* ending) {
     const std::string tail(ending);
