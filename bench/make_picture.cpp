@@ -12,6 +12,7 @@
 
 #include "binary_file.h"
 #include "bmp_header.h"
+#include "output_replacement.h"
 
 // A small linear congruential generator: the same noise on every machine.
 static std::uint32_t nextNoise(std::uint32_t& state) {
@@ -60,7 +61,7 @@ int main(int argc, char** argv) {
     }
     const std::uint32_t rowStride = std::uint32_t(paddedRowLength(std::uint64_t(width)));
     BinaryFile file;
-    if (!file.openReplacement(argv[3])) {
+    if (!openReplacement(file, argv[3])) {
         std::fprintf(stderr, "make_picture: cannot write %s: %s\n", argv[3],
                      file.errorText().c_str());
         return 1;
@@ -77,7 +78,7 @@ int main(int argc, char** argv) {
         }
         file.put(0, row.data(), row.size());
     }
-    if (!file.commitReplacement()) {
+    if (!commitReplacement(file)) {
         std::fprintf(stderr, "make_picture: cannot write %s: %s\n", argv[3],
                      file.errorText().c_str());
         return 1;

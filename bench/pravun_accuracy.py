@@ -5,12 +5,13 @@ Runs the built pravun on pictures made here and by make_picture and prints,
 for each job, how the output compares with the exact mean of the source
 pixels under each target pixel:
 
-  - flat white pictures (every channel 255) reduced to 256 wide: the level
-    that comes out instead of 255;
+  - flat white pictures (every channel 255) reduced to 256 wide, or filled
+    into the 256 x 212 screen: the levels that come out instead of 255;
   - a photo-like picture from make_picture reduced 5:1, where every target
     pixel covers exactly a 5 x 5 block: the largest and the average distance
     from the block's mean, in levels.
 
+Each job runs with the fixed-point arithmetic and with /e, the exact mean.
 Not part of the tests.
 
   bench/pravun_accuracy.py [BUILD_DIR]      (default: build)
@@ -52,24 +53,26 @@ def run_pravun(pravun, source, options, target):
     return read_bmp(target)
 
 
-def flat_white(pravun, work, width, height, target_width):
+def flat_white(pravun, work, width, height, options):
     source = os.path.join(work, "white.bmp")
     target = os.path.join(work, "white_out.bmp")
     write_bmp(source, width, height, [[255] * (3 * width)] * height)
-    out_width, out_height, rows = run_pravun(pravun, source, ["/h%d" % target_width], target)
-    levels = sorted({value for row in rows for value in row})
-    print("white %d x %d -> %d x %d: levels %s" %
-          (width, height, out_width, out_height, " ".join(map(str, levels))))
+    for exact in ([], ["/e"]):
+        out_width, out_height, rows = run_pravun(pravun, source, options + exact, target)
+        levels = sorted({value for row in rows for value in row})
+        print("white %d x %d %s -> %d x %d: levels %s" %
+              (width, height, " ".join(options + exact), out_width, out_height,
+               " ".join(map(str, levels))))
 
 
-def photo_reduction(make_picture, pravun, work, width, height, factor):
+def photo_reduction(make_picture, pravun, work, width, height, factor, exact):
     source = os.path.join(work, "photo.bmp")
     target = os.path.join(work, "photo_out.bmp")
     subprocess.run([make_picture, str(width), str(height), source], check=True,
                    stdout=subprocess.DEVNULL)
     _, _, rows = read_bmp(source)
     out_width, out_height, out_rows = run_pravun(
-        pravun, source, ["/h%d" % (width // factor)], target)
+        pravun, source, ["/h%d" % (width // factor)] + exact, target)
     assert (out_width, out_height) == (width // factor, height // factor)
     smallest = 255.0
     largest = 0.0
@@ -88,9 +91,9 @@ def photo_reduction(make_picture, pravun, work, width, height, factor):
                 step = round(distance)
                 histogram[step] = histogram.get(step, 0) + 1
     count = out_width * out_height * 3
-    print("photo %d x %d -> %d x %d (%d:1): true mean minus output: %.2f to %.2f, "
+    print("photo %d x %d -> %d x %d (%d:1)%s: true mean minus output: %.2f to %.2f, "
           "average %.2f levels" % (width, height, out_width, out_height, factor,
-                                   smallest, largest, total / count))
+                                   " /e" if exact else "", smallest, largest, total / count))
     print("  rounded distance: share of values: " + ", ".join(
         "%d: %.2f%%" % (step, 100.0 * histogram[step] / count) for step in sorted(histogram)))
 
@@ -102,10 +105,13 @@ def main():
     subprocess.run(["cmake", "--build", build, "--target", "pravun", "make_picture"],
                    check=True, stdout=subprocess.DEVNULL)
     with tempfile.TemporaryDirectory() as work:
-        flat_white(pravun, work, 300, 10, 256)
-        flat_white(pravun, work, 800, 10, 256)
-        flat_white(pravun, work, 512, 10, 256)
-        photo_reduction(make_picture, pravun, work, 1280, 960, 5)
+        flat_white(pravun, work, 300, 10, ["/h256"])
+        flat_white(pravun, work, 800, 10, ["/h256"])
+        flat_white(pravun, work, 512, 10, ["/h256"])
+        for width, height in ((640, 480), (4000, 3000), (8000, 6000)):
+            flat_white(pravun, work, width, height, ["/m256x212", "/t"])
+        photo_reduction(make_picture, pravun, work, 1280, 960, 5, [])
+        photo_reduction(make_picture, pravun, work, 1280, 960, 5, ["/e"])
 
 
 if __name__ == "__main__":

@@ -3,7 +3,8 @@
 #   6000 x 4000 to width 256            (strong reduction)
 #   1920 x 1080 to width 3840           (enlargement)
 #   6000 x 4000 into /m320x240 /t       (fill a box and cut the overhang)
-# each beside the time `cp` takes to copy the same input and, where they are
+# each with the fixed-point arithmetic and with /e, the exact mean, beside
+# the time `cp` takes to copy the same input and, where they are
 # installed, the same job done by Pillow's resize(..., Image.BOX) and by
 # `gm convert -filter box -resize`, all in the same run so that the
 # comparison holds on a busy machine. Prints the fastest of three runs and its
@@ -81,6 +82,7 @@ job() {
     echo "$title"
     measure "cp (same input)" cp "$input" "$work/copy.bmp"
     measure "pravun $*" "$pravun" "$input" "$@" "$work/pravun.bmp"
+    measure "pravun $* /e (exact mean)" "$pravun" "$input" "$@" /e "$work/pravun.bmp"
     if [ -n "$python" ]; then
         measure "Pillow resize(Image.BOX)" "$python" "$work/pillow_job.py" "$input" \
             "$work/pillow.bmp" "$width" "$height" "$region" "$work/pillow_inner"

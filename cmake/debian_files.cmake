@@ -28,6 +28,12 @@ string(FIND "${changelog}" "${CPACK_PACKAGE_NAME} (${package_version}) " newest_
 if(NOT newest_entry_start EQUAL 0)
   message(FATAL_ERROR "packaging/changelog: the newest entry is not version ${package_version}")
 endif()
+# Its sign-off line (the first in the file) names the package's maintainer.
+string(REGEX MATCH "\n -- ([^\n]*>)  " newest_sign_off "${changelog}")
+if(NOT CMAKE_MATCH_1 STREQUAL CPACK_PACKAGE_CONTACT)
+  message(FATAL_ERROR "packaging/changelog: the newest entry is signed by '${CMAKE_MATCH_1}', "
+    "not by the package's maintainer '${CPACK_PACKAGE_CONTACT}'")
+endif()
 add_custom_command(OUTPUT ${debian_folder}/changelog.Debian.gz
   COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/packaging/changelog ${debian_folder}/changelog.Debian
   COMMAND ${GZIP_PROGRAM} -9nf ${debian_folder}/changelog.Debian

@@ -273,7 +273,7 @@ void runDialogue(Dialogue& dialogue, void (*program)(Dialogue&)) {
 void answerStandardOptions(Dialogue& dialogue, const char* program, const char* const* helpLines,
                            std::size_t lineCount) {
     const std::string word = dialogue.commandWord(1);
-    if (word == "--help") {
+    if (word == "--help" || word == "-h") {
         for (std::size_t i = 0; i < lineCount; ++i) dialogue.printLine(helpLines[i]);
         dialogue.endProgram(0);
     }

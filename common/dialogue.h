@@ -100,8 +100,9 @@ Dialogue consoleDialogue(int argc, char** argv);
 // unfinished output is removed on the way.
 void runDialogue(Dialogue& dialogue, void (*program)(Dialogue&));
 
-// Answers "--help" or "--version" as word 1: prints the help lines, or the
-// program's name and version, and ends with status 0. Otherwise does nothing.
+// Answers "--help" (or "-h") or "--version" as word 1: prints the help lines,
+// or the program's name and version, and ends with status 0. Otherwise does
+// nothing.
 void answerStandardOptions(Dialogue& dialogue, const char* program, const char* const* helpLines,
                            std::size_t lineCount);
 

@@ -1,5 +1,7 @@
 #include "input_picture.h"
 
+#include "file_messages.h"
+
 // The name with its extension, if any, replaced by ".bmp".
 static std::string bmpName(const std::string& fileName) {
     const std::size_t dot = fileName.rfind('.');
@@ -19,13 +21,11 @@ std::string conversionAdvice(const std::string& format, const std::string& fileN
 
 BmpHeader openInputPicture(Dialogue& dialogue, BinaryFile& file, const std::string& fileName,
                            PictureRows& rows) {
-    if (fileName.empty()) dialogue.fail("no infile name given");
-    if (!file.openForReading(fileName))
-        dialogue.fail("cannot open infile " + printableName(fileName) + ": " + file.errorText());
+    const std::string opening = openInputProblem(file, fileName);
+    if (!opening.empty()) dialogue.fail(opening);
     HeaderBytes bytes;
     file.get(1, bytes.data(), bytes.size());
-    if (file.error != 0)
-        dialogue.fail("cannot read infile " + printableName(fileName) + ": " + file.errorText());
+    if (file.error != 0) dialogue.fail(inputErrorProblem(file, fileName));
     const std::int64_t fileLength = file.length();
     if (readU16le(&bytes[0]) != bmpSignature) {
         const std::string format = fileLength > 0 ? otherPictureFormat(bytes) : "";
@@ -38,7 +38,6 @@ BmpHeader openInputPicture(Dialogue& dialogue, BinaryFile& file, const std::stri
     std::string problem = headerProblem(header, fileLength);
     if (problem.empty()) problem = setUpPictureRows(rows, file, header, fileLength);
     if (!problem.empty()) dialogue.fail(problem);
-    if (file.error != 0)
-        dialogue.fail("cannot read infile " + printableName(fileName) + ": " + file.errorText());
+    if (file.error != 0) dialogue.fail(inputErrorProblem(file, fileName));
     return header;
 }

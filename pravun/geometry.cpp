@@ -70,10 +70,10 @@ static std::string outputProblem(std::uint64_t cropWidth, std::uint64_t cropHeig
     return "";
 }
 
-ResizeGeometry targetGeometry(std::uint32_t inputWidth, std::uint32_t inputHeight,
-                              const ResizeSettings& settings, std::string& refusal) {
-    refusal = requestProblem(inputWidth, inputHeight, settings);
-    if (!refusal.empty()) return {};
+std::string targetGeometry(std::uint32_t inputWidth, std::uint32_t inputHeight,
+                           const ResizeSettings& settings, ResizeGeometry& geometry) {
+    std::string refusal = requestProblem(inputWidth, inputHeight, settings);
+    if (!refusal.empty()) return refusal;
 
     const std::uint64_t W = inputWidth, H = inputHeight;
     std::uint64_t w = settings.requestedWidth, h = settings.requestedHeight;
@@ -89,18 +89,13 @@ ResizeGeometry targetGeometry(std::uint32_t inputWidth, std::uint32_t inputHeigh
         if (w == 0) w = (h * W * 100) / (a * H);
         if (h == 0) {
             std::uint64_t product;
-            if (!fitsProduct(w * H, a, product)) {
-                refusal = "pixel aspect " + text(a) + " is too large for a width of " + text(w);
-                return {};
-            }
+            if (!fitsProduct(w * H, a, product))
+                return "pixel aspect " + text(a) + " is too large for a width of " + text(w);
             h = product / (W * 100);
         }
         if (!fitPending) break;
         fitPending = false;
-        if (h == 0) {
-            refusal = sideProblem("height", 0, H);
-            return {};
-        }
+        if (h == 0) return sideProblem("height", 0, H);
         // Both ratios are whole percentages; equal percentages keep the box.
         std::uint64_t sourceRatio = (W * 100) / H;
         std::uint64_t boxRatio = (a * w) / h;
@@ -121,10 +116,8 @@ ResizeGeometry targetGeometry(std::uint32_t inputWidth, std::uint32_t inputHeigh
     }
 
     // A width of 1 or 2 rounds to 0 and is reported as such.
-    if (w != 0 && roundWidth(w) == 0) {
-        refusal = "the new width " + text(w) + " rounds down to 0 (widths are multiples of 4)";
-        return {};
-    }
+    if (w != 0 && roundWidth(w) == 0)
+        return "the new width " + text(w) + " rounds down to 0 (widths are multiples of 4)";
     w = roundWidth(w);
     // "/t" without "/m" sets no box: the whole picture is written.
     if (!cropBoxSet) {
@@ -134,14 +127,15 @@ ResizeGeometry targetGeometry(std::uint32_t inputWidth, std::uint32_t inputHeigh
     refusal = sideProblem("width", w, W);
     if (refusal.empty()) refusal = sideProblem("height", h, H);
     if (refusal.empty()) refusal = outputProblem(cropWidth, cropHeight);
-    if (!refusal.empty()) return {};
+    if (!refusal.empty()) return refusal;
 
-    ResizeGeometry geometry;
     geometry.scaledWidth = std::uint32_t(w);
     geometry.scaledHeight = std::uint32_t(h);
     geometry.cropWidth = std::uint32_t(cropWidth);
     geometry.cropHeight = std::uint32_t(cropHeight);
+    // The overhang is cut evenly; halving truncates, so an odd overhang loses
+    // its extra column at the right and its extra row at the top.
     geometry.skipColumns = std::uint32_t((w - cropWidth) >> 1);
     geometry.skipRows = std::uint32_t((h - cropHeight) >> 1);
-    return geometry;
+    return "";
 }

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "settings.h"
+#include "command_line.h"
 
 struct ResizeGeometry {
     std::uint32_t scaledWidth = 0; // the whole resampled picture; a multiple of 4
@@ -23,8 +23,8 @@ constexpr std::uint32_t maxSide = 0xFFFFFF;
 // most 256 times, or the fixed-point step or gain would be 0.
 constexpr std::uint32_t maxScaleFactor = 256;
 
-// Works out the geometry for an input of inputWidth x inputHeight pixels.
-// When the request gives no usable picture, refusal is set to the one line
-// that says why and the returned geometry is meaningless.
-ResizeGeometry targetGeometry(std::uint32_t inputWidth, std::uint32_t inputHeight,
-                              const ResizeSettings& settings, std::string& refusal);
+// Works out the geometry for an input of inputWidth x inputHeight pixels into
+// `geometry`. Returns "" or, when the request gives no usable picture, the
+// one line that says why; geometry is then left as it was.
+[[nodiscard]] std::string targetGeometry(std::uint32_t inputWidth, std::uint32_t inputHeight,
+                                         const ResizeSettings& settings, ResizeGeometry& geometry);

@@ -5,11 +5,12 @@
 
 #include "binary_file.h"
 #include "bmp_header.h"
+#include "command_line.h"
+#include "file_messages.h"
 #include "geometry.h"
 #include "help.h"
 #include "input_picture.h"
-#include "output.h"
-#include "settings.h"
+#include "resize_pass.h"
 
 void runResizer(Dialogue& dialogue) {
     answerHelpOrVersion(dialogue);
@@ -21,16 +22,17 @@ void runResizer(Dialogue& dialogue) {
     // The output is started before the size menu, so that a name that cannot
     // be written is reported before anything is asked.
     BinaryFile output;
-    std::string problem = openOutputProblem(output, settings.outputPath);
+    std::string problem = openOutputProblem(output, settings.outputPath, &input);
     if (!problem.empty()) dialogue.fail(problem);
     const std::uint32_t inputWidth = std::uint32_t(header.width);
     const std::uint32_t inputHeight = std::uint32_t(header.height);
     askSizeIfMissing(dialogue, settings, inputWidth, inputHeight);
 
-    ResizeGeometry geometry = targetGeometry(inputWidth, inputHeight, settings, problem);
+    ResizeGeometry geometry;
+    problem = targetGeometry(inputWidth, inputHeight, settings, geometry);
     if (!problem.empty()) dialogue.fail(problem);
 
-    problem = writeResizedPicture(rows, geometry, output);
+    problem = writeResizedPicture(rows, geometry, settings.exactMean, output);
     if (problem.empty()) problem = inputReadProblem(input, settings.inputPath);
     if (problem.empty()) problem = commitOutputProblem(output, settings.outputPath);
     if (!problem.empty()) dialogue.fail(problem);

@@ -6,8 +6,10 @@
 #include "bmp_header.h"
 #include "decode.h"
 #include "dialogue.h"
+#include "file_messages.h"
 #include "help.h"
 #include "input_picture.h"
+#include "output_replacement.h"
 #include "pass.h"
 #include "preview_writer.h"
 #include "screen_file.h"
@@ -103,7 +105,7 @@ void runConverter(Dialogue& dialogue) {
     problem = convertPicture(rows, pass, geometry, buffers, output);
     if (problem.empty()) problem = inputReadProblem(input, settings.inFile);
     if (!problem.empty()) {
-        output.file.discardReplacement();
+        discardReplacement(output.file);
         dialogue.fail(problem);
     }
     problem = finishPreview(output, settings.outFile);

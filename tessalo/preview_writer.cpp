@@ -4,11 +4,12 @@
 
 #include "bmp_header.h"
 #include "colour.h"
+#include "file_messages.h"
 
 std::string openPreview(PreviewOutput& output, const std::string& outFile,
                         const PreviewColours& colours, ScreenKind screenKind,
                         const PictureGeometry& geometry, PictureRows& input) {
-    const std::string problem = openOutputProblem(output.file, outFile);
+    const std::string problem = openOutputProblem(output.file, outFile, input.file);
     if (!problem.empty()) return problem;
     output.colours = colours;
     if (screenKind != ScreenKind::none) {

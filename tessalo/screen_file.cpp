@@ -1,5 +1,6 @@
 #include "screen_file.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 
@@ -56,6 +57,24 @@ std::vector<std::uint8_t> bsaveFile(const ScreenImage& screen) {
     return file;
 }
 
+std::vector<std::uint8_t> bsaveFileWithPalette(const ScreenImage& screen,
+                                               const PaletteTable& table) {
+    constexpr std::uint32_t spriteAttributes = 0xFA00; // 32 sprites of 4 bytes: Y, X, pattern, 0
+    constexpr std::uint8_t noMoreSprites = 216;        // a Y of 216 ends the list in sprite mode 2
+    constexpr std::uint32_t lastAddress = paletteTableAddress + paletteTableSize - 1; // 0xFA9F
+    std::vector<std::uint8_t> file(bsaveHeaderSize + lastAddress + 1, 0);
+    file[0] = bsaveType;
+    putU16le(&file[1], 0x0000);                     // start address
+    putU16le(&file[3], std::uint16_t(lastAddress)); // end address 0xFA9F
+    putU16le(&file[5], 0x0000);                     // execution address
+    std::uint8_t* vram = &file[bsaveHeaderSize];
+    std::copy(screen.vram.begin(), screen.vram.end(), vram);
+    for (std::uint32_t sprite = 0; sprite < 32; ++sprite)
+        vram[spriteAttributes + 4 * sprite] = noMoreSprites;
+    std::copy(table.begin(), table.end(), vram + paletteTableAddress);
+    return file;
+}
+
 // ---- decoding -------------------------------------------------------------
 
 // A 3-bit field of 6-bit two's complement, sign-extended.
@@ -89,7 +108,7 @@ static const int defaultPalette[16][3] = {
 
 // A 3-bit palette level on the 5-bit scale: its bits repeated below it, so
 // that 0 stays 0 and 7 becomes 31.
-static int paletteLevel(int c) { return (c << 2) | (c >> 1); }
+int paletteLevel(int level) { return (level << 2) | (level >> 1); }
 
 std::vector<ScreenColour> screenPalette(const std::uint8_t* table) {
     std::vector<ScreenColour> palette(16);

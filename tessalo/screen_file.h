@@ -25,6 +25,7 @@
 // bit: 0 a YJK pixel, 1 palette colour (byte >> 4) of the chip's 16 colours.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -66,6 +67,21 @@ void putScreenPixel(ScreenImage& screen, std::int32_t x, std::int32_t y, int mas
 // The whole file: header for 0x0000-0xD3FF, then the VRAM bytes.
 std::vector<std::uint8_t> bsaveFile(const ScreenImage& screen);
 
+// A palette table in the chip's layout: 16 colours of 2 bytes, 0RRR0BBB then
+// 00000GGG, levels 0..7.
+using PaletteTable = std::array<std::uint8_t, paletteTableSize>;
+
+// The long form of a screen 10/11 file, which BASIC writes when the saved
+// range reaches the palette table and loads together with it: header for
+// 0x0000-0xFA9F, the VRAM bytes of the picture, then what lies between the
+// picture and the table, then the table. Between them, 0xD400-0xEFFF are the
+// lines below the 212 shown and 0xF000-0xF9FF the sprite patterns and
+// colours, all written 0 (transparent); 0xFA00-0xFA7F is the sprite
+// attribute table, where every one of the 32 sprites gets Y = 216, the value
+// that ends the chip's sprite list, so that no sprite shows.
+std::vector<std::uint8_t> bsaveFileWithPalette(const ScreenImage& screen,
+                                               const PaletteTable& table);
+
 // ---- decoding, as the chip shows the bytes --------------------------------
 
 // A colour in the DAC's 5-bit levels, 0..31 each.
@@ -93,6 +109,8 @@ ScreenColour machineColour(const ScreenYjk& yjk);
 // (2 bytes a colour: 0RRR0BBB, 00000GGG), or the chip's power-on palette when
 // table is null.
 std::vector<ScreenColour> screenPalette(const std::uint8_t* table);
+// A palette register's 3-bit level on the DAC's 5-bit scale.
+int paletteLevel(int level);
 
 // The checks of a BSAVE file before decoding: empty when the file can be
 // shown, else what is wrong with it, to follow the file's name.

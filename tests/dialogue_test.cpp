@@ -631,6 +631,42 @@ TEST(Dialogue, AQuestionAskedAgainEndsOnlyWhenNoValidAnswerCanCome) {
     }
 }
 
+// Word 1 against the standard options of a program "demo" with two help
+// lines.
+struct StandardOptionRow {
+    std::string word;
+    std::string printed;
+    int status; // -1: the run goes on
+};
+
+TEST(Dialogue, StandardOptionsTable) {
+    const char* const helpLines[] = {"demo: does a thing", "usage: demo FILE"};
+    const std::string help = "demo: does a thing\r\nusage: demo FILE\r\n";
+    const StandardOptionRow rows[] = {
+        {"--help", help, 0},
+        {"-h", help, 0},
+        {"--version", "demo " PICTURE_TOOLS_VERSION "\r\n", 0},
+        {"--helpme", "", -1}, // any other word keeps its meaning
+        {"-H", "", -1},
+        {"", "", -1},
+    };
+    for (const StandardOptionRow& row : rows) {
+        SCOPED_TRACE(row.word);
+        ScriptedDialogue scripted("", false);
+        Dialogue& d = scripted.dialogue;
+        d.words = {"demo", row.word};
+        d.endHandler = throwStatus;
+        int status = -1;
+        try {
+            answerStandardOptions(d, "demo", helpLines, 2);
+        } catch (const EndedWith& ended) {
+            status = ended.status;
+        }
+        EXPECT_EQ(status, row.status);
+        EXPECT_EQ(scripted.printed(), row.printed);
+    }
+}
+
 TEST(Dialogue, EndHandlerReceivesTheStatusInsteadOfEnding) {
     ScriptedDialogue scripted("", false);
     Dialogue& d = scripted.dialogue;

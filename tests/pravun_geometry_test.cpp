@@ -57,11 +57,10 @@ TEST(PravunGeometry, WorkedExamplesTable) {
         SCOPED_TRACE(::testing::Message() << row.inputWidth << "x" << row.inputHeight << " w"
                                           << row.width << " h" << row.height << " a" << row.aspect
                                           << (row.fit ? " m" : "") << (row.crop ? " t" : ""));
-        std::string refusal;
-        ResizeGeometry g =
-            targetGeometry(row.inputWidth, row.inputHeight,
-                           request(row.width, row.height, row.aspect, row.fit, row.crop), refusal);
-        EXPECT_EQ(refusal, "");
+        ResizeGeometry g;
+        EXPECT_EQ(targetGeometry(row.inputWidth, row.inputHeight,
+                                 request(row.width, row.height, row.aspect, row.fit, row.crop), g),
+                  "");
         EXPECT_EQ(g.scaledWidth, row.scaledWidth);
         EXPECT_EQ(g.scaledHeight, row.scaledHeight);
         EXPECT_EQ(g.cropWidth, row.cropWidth);
@@ -116,18 +115,19 @@ const RefusalRow refusalTable[] = {
 TEST(PravunGeometry, RefusalsTable) {
     for (const RefusalRow& row : refusalTable) {
         SCOPED_TRACE(row.refusal);
-        std::string refusal;
-        targetGeometry(row.inputWidth, row.inputHeight, row.settings, refusal);
-        EXPECT_EQ(refusal, row.refusal);
+        ResizeGeometry geometry;
+        EXPECT_EQ(targetGeometry(row.inputWidth, row.inputHeight, row.settings, geometry),
+                  row.refusal);
     }
 }
 
 TEST(PravunGeometry, LargestProductsAreWorkedOutExactly) {
     // 16777212 x 16777215 x 65535 is just below 2^64; in 32 bits it would wrap.
-    std::string refusal;
-    targetGeometry(16777215, 16777215, request(16777212, 0, 65535, false, false), refusal);
-    EXPECT_EQ(refusal, "the new height 10994945884 is more than 256 times the input height "
-                       "16777215");
+    ResizeGeometry geometry;
+    EXPECT_EQ(
+        targetGeometry(16777215, 16777215, request(16777212, 0, 65535, false, false), geometry),
+        "the new height 10994945884 is more than 256 times the input height "
+        "16777215");
 }
 
 // ---- the same steps in plain 32-bit arithmetic --------------------------------------
@@ -188,8 +188,8 @@ TEST(PravunGeometry, Matches32BitStepsOnRandomRequests) {
         s.cropToBox = s.fitToBox && random() % 2 == 0; // "/t" alone differs on purpose
         if (s.requestedWidth == 0 && s.requestedHeight == 0) continue;
         Plain plain = geometryIn32Bits(W, H, s);
-        std::string refusal;
-        ResizeGeometry g = targetGeometry(W, H, s, refusal);
+        ResizeGeometry g;
+        const std::string refusal = targetGeometry(W, H, s, g);
         // Usable: no side 0, none grown or shrunk by more than 256 times, the
         // width within 2^24 and the written part within a BMP file's 4 GiB.
         const std::uint64_t w = plain.w, h = plain.h;

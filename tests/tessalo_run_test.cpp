@@ -478,7 +478,7 @@ TEST_F(TessaloRun, HelpAndVersionAnswerAndEndWithStatusZero) {
     RunResult help = runProgram(tessalo, {"--help"}, "", folder);
     EXPECT_EQ(help.exitStatus, 0);
     EXPECT_NE(help.console.find("usage: tessalo"), std::string::npos);
-    EXPECT_NE(help.console.find("tessalo batch 2 2 2 2 1 y photo.bmp preview.bmp\r\n"),
+    EXPECT_NE(help.console.find("tessalo batch 2 4 1 2 1 y photo.bmp preview.bmp\r\n"),
               std::string::npos);
     RunResult version = runProgram(tessalo, {"--version"}, "", folder);
     EXPECT_EQ(version.exitStatus, 0);

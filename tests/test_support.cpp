@@ -1,5 +1,6 @@
 #include "test_support.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -22,6 +23,8 @@ TestPicture asymmetricPicture(int width, int height) {
                                       std::uint8_t(40 * r + 7 * x + 60)});
     return picture;
 }
+
+Bytes bytesOf(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
 void putLe(Bytes& bytes, std::size_t at, std::uint32_t value, int size) {
     for (int i = 0; i < size; ++i) bytes[at + i] = std::uint8_t(value >> (8 * i));
@@ -95,6 +98,7 @@ std::vector<std::string> folderEntries(const std::string& folder) {
         }
         closedir(dir);
     }
+    std::sort(names.begin(), names.end());
     return names;
 }
 

@@ -30,6 +30,9 @@ TestPicture asymmetricPicture(int width, int height);
 // are filled with paddingByte.
 Bytes bmpFile(const TestPicture& picture, std::uint8_t paddingByte = 0);
 
+// The bytes of a text, without its terminating zero.
+Bytes bytesOf(const std::string& text);
+
 // Writes value little-endian into size bytes at at.
 void putLe(Bytes& bytes, std::size_t at, std::uint32_t value, int size);
 // The bytes with one little-endian field changed.
@@ -51,7 +54,7 @@ struct Scratch {
 void writeFile(const std::string& path, const Bytes& bytes);
 Bytes readFile(const std::string& path);
 bool fileExists(const std::string& path);
-// Names in a folder, "." and ".." left out.
+// Names in a folder in byte order, "." and ".." left out.
 std::vector<std::string> folderEntries(const std::string& folder);
 
 // The words that start a built program: its path, behind the emulator that

@@ -1,16 +1,18 @@
-// The resizer's box filter and output file: examples worked out by hand, the header
-// it writes, and the streamed resampler compared with a plain per-pixel
-// transcription of the box filter on many random pictures.
+// The resizer's box filter and resize pass: examples worked out by hand, the
+// header the pass writes, its memory check, and the streamed pass compared
+// with a plain per-pixel transcription of the box filter on many random
+// pictures.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <random>
 
 #include "bmp_header.h"
+#include "box_filter.h"
+#include "file_messages.h"
 #include "geometry.h"
 #include "input_picture.h"
-#include "output.h"
-#include "resampling.h"
+#include "resize_pass.h"
 #include "test_support.h"
 
 namespace {
@@ -29,10 +31,8 @@ TestPicture greyPicture(int width, int height, const std::vector<int>& values) {
 }
 
 ResizeGeometry geometryFor(int width, int height, const ResizeSettings& settings) {
-    std::string refusal;
-    ResizeGeometry geometry =
-        targetGeometry(std::uint32_t(width), std::uint32_t(height), settings, refusal);
-    EXPECT_EQ(refusal, "");
+    ResizeGeometry geometry;
+    EXPECT_EQ(targetGeometry(std::uint32_t(width), std::uint32_t(height), settings, geometry), "");
     return geometry;
 }
 
@@ -42,9 +42,9 @@ ResizeSettings widthOnly(std::uint32_t width) {
     return settings;
 }
 
-// Runs the resampling and output stage in this process on the given input
+// Runs the resize pass in this process on the given input
 // file bytes, and returns the bytes of the file it writes.
-Bytes resizeFile(const Bytes& inputFile, const ResizeGeometry& geometry) {
+Bytes resizeFile(const Bytes& inputFile, const ResizeGeometry& geometry, bool exactMean = false) {
     const std::string folder = scratchFolder();
     const std::string inputPath = folder + "/in.bmp", outputPath = folder + "/out.bmp";
     writeFile(inputPath, inputFile);
@@ -55,8 +55,8 @@ Bytes resizeFile(const Bytes& inputFile, const ResizeGeometry& geometry) {
     PictureRows rows;
     openInputPicture(dialogue, input, inputPath, rows);
     BinaryFile output;
-    EXPECT_EQ(openOutputProblem(output, outputPath), "");
-    EXPECT_EQ(writeResizedPicture(rows, geometry, output), "");
+    EXPECT_EQ(openOutputProblem(output, outputPath, &input), "");
+    EXPECT_EQ(writeResizedPicture(rows, geometry, exactMean, output), "");
     EXPECT_EQ(commitOutputProblem(output, outputPath), "");
     input.close();
     Bytes written = readFile(outputPath);
@@ -82,39 +82,51 @@ struct ExampleRow {
     std::vector<int> values;
     std::uint32_t requestedWidth;
     std::vector<int> expected; // every channel, row by row
+    std::vector<int> exact;    // the same with the exact mean
 };
 
 const ExampleRow exampleTable[] = {
     // 2 x 2 blocks averaged: 10, 20 over 30, 40 gives 25.
-    {8, 2, {10, 20, 10, 20, 10, 20, 10, 20, 30, 40, 30, 40, 30, 40, 30, 40}, 4, {25, 25, 25, 25}},
+    {8, 2, {10, 20, 10, 20, 10, 20, 10, 20, 30, 40, 30, 40, 30, 40, 30, 40}, 4, {25, 25, 25, 25},
+     {25, 25, 25, 25}},
+    // The exact mean 127.5 rounds up; each fixed-point pass rounds down.
+    {8, 2, {0, 255, 0, 255, 0, 255, 0, 255, 0, 255, 0, 255, 0, 255, 0, 255}, 4,
+     {127, 127, 127, 127}, {128, 128, 128, 128}},
     // Doubling copies every source pixel exactly.
-    {2, 2, {10, 20, 30, 40}, 4, {10, 10, 20, 20, 10, 10, 20, 20, 30, 30, 40, 40, 30, 30, 40, 40}},
+    {2, 2, {10, 20, 30, 40}, 4, {10, 10, 20, 20, 10, 10, 20, 20, 30, 30, 40, 40, 30, 30, 40, 40},
+     {10, 10, 20, 20, 10, 10, 20, 20, 30, 30, 40, 40, 30, 30, 40, 40}},
     // gainX 341 x stepX 192 is below 65536: a flat 255 comes out 1 lower.
-    {3, 1, {255, 255, 255}, 4, {254, 254, 254, 254}},
-    {3, 1, {0, 100, 200}, 4, {0, 66, 133, 199}},
+    {3, 1, {255, 255, 255}, 4, {254, 254, 254, 254}, {255, 255, 255, 255}},
+    // (0 x 64 + 100 x 128) / 192 = 66.7 and (100 x 128 + 200 x 64) / 192 = 133.3.
+    {3, 1, {0, 100, 200}, 4, {0, 66, 133, 199}, {0, 67, 133, 200}},
     {6,
      3,
      {0, 50, 100, 150, 200, 250, 0, 50, 100, 150, 200, 250, 0, 50, 100, 150, 200, 250},
      4,
-     {15, 82, 165, 231, 15, 82, 165, 231}},
+     {15, 82, 165, 231, 15, 82, 165, 231},
+     {17, 83, 167, 233, 17, 83, 167, 233}},
 };
 
-TEST(PravunResampling, WorkedExamplesTable) {
+TEST(PravunBoxFilter, WorkedExamplesTable) {
     for (const ExampleRow& row : exampleTable) {
         SCOPED_TRACE(::testing::Message()
                      << row.width << "x" << row.height << " to width " << row.requestedWidth);
         ResizeGeometry geometry = geometryFor(row.width, row.height, widthOnly(row.requestedWidth));
-        Bytes file = resizeFile(bmpFile(greyPicture(row.width, row.height, row.values)), geometry);
+        const Bytes input = bmpFile(greyPicture(row.width, row.height, row.values));
+        const Bytes file = resizeFile(input, geometry), exact = resizeFile(input, geometry, true);
         for (int c = 0; c < 3; ++c) EXPECT_EQ(channel(file, c), row.expected);
+        for (int c = 0; c < 3; ++c) EXPECT_EQ(channel(exact, c), row.exact);
     }
 }
 
-TEST(PravunResampling, ThousandSquareOf255AtWidth300Gives249) {
+TEST(PravunBoxFilter, ThousandSquareOf255AtWidth300Gives249Or255Exactly) {
     ResizeGeometry geometry = geometryFor(1000, 1000, widthOnly(300));
-    Bytes file =
-        resizeFile(bmpFile(greyPicture(1000, 1000, std::vector<int>(1000000, 255))), geometry);
+    const Bytes input = bmpFile(greyPicture(1000, 1000, std::vector<int>(1000000, 255)));
+    Bytes file = resizeFile(input, geometry);
     ASSERT_EQ(file.size(), 54u + 300u * 300u * 3u);
     for (int c = 0; c < 3; ++c) EXPECT_EQ(channel(file, c), std::vector<int>(90000, 249));
+    file = resizeFile(input, geometry, true);
+    for (int c = 0; c < 3; ++c) EXPECT_EQ(channel(file, c), std::vector<int>(90000, 255));
 }
 
 struct StepsRow {
@@ -132,7 +144,7 @@ const StepsRow stepsTable[] = {
 };
 // clang-format on
 
-TEST(PravunResampling, StepsAndGainsTable) {
+TEST(PravunBoxFilter, StepsAndGainsTable) {
     for (const StepsRow& row : stepsTable) {
         ResizeGeometry geometry;
         geometry.scaledWidth = row.scaledWidth;
@@ -158,7 +170,7 @@ const FootprintRow footprintTable[] = {
     {853, 1, 3, 6, 171, 170}, // units 853 to 1706
 };
 
-TEST(PravunResampling, FootprintTable) {
+TEST(PravunBoxFilter, FootprintTable) {
     for (const FootprintRow& row : footprintTable) {
         SCOPED_TRACE(::testing::Message() << "step " << row.step << " t " << row.t);
         Footprint span = footprint(row.step, row.t);
@@ -178,7 +190,7 @@ Bytes distinctiveHeaderFile(int width, int height) {
     return file;
 }
 
-TEST(PravunOutput, HeaderOf320By240OutputHasItsSizes) {
+TEST(PravunResizePass, HeaderOf320By240OutputHasItsSizes) {
     Bytes file = resizeFile(distinctiveHeaderFile(640, 480), geometryFor(640, 480, widthOnly(320)));
     ASSERT_EQ(file.size(), 230454u);
     EXPECT_EQ(readU32le(&file[18]), 320u);
@@ -187,7 +199,7 @@ TEST(PravunOutput, HeaderOf320By240OutputHasItsSizes) {
     EXPECT_EQ(readU32le(&file[2]), 230454u);
 }
 
-TEST(PravunOutput, UntouchedHeaderBytesAreCopied) {
+TEST(PravunResizePass, UntouchedHeaderBytesAreCopied) {
     Bytes input = distinctiveHeaderFile(640, 480);
     Bytes file = resizeFile(input, geometryFor(640, 480, widthOnly(320)));
     ASSERT_GE(file.size(), 54u);
@@ -208,7 +220,7 @@ Bytes largeHeaderFile(const Bytes& plain) {
     return file;
 }
 
-TEST(PravunOutput, LargerInputHeaderGivesAPlainConsistentOutput) {
+TEST(PravunResizePass, LargerInputHeaderGivesAPlainConsistentOutput) {
     Bytes plain = bmpFile(asymmetricPicture(7, 5), 0xEE);
     ResizeGeometry geometry = geometryFor(7, 5, widthOnly(12));
     Bytes fromPlain = resizeFile(plain, geometry);
@@ -218,13 +230,60 @@ TEST(PravunOutput, LargerInputHeaderGivesAPlainConsistentOutput) {
     EXPECT_EQ(fromLarge, fromPlain);
 }
 
+// A run-length file of 24 KB claiming a picture 100 million pixels wide and
+// one high, black: its codes end the picture at once, and the zeros after
+// them give it the data bytes such a width needs to pass the header check.
+Bytes wideRunLengthFile() {
+    Bytes file(54 + 4, 0);
+    file[0] = 'B';
+    file[1] = 'M';
+    putLe(file, 10, 54 + 4, 4); // one colour table entry, black
+    putLe(file, 14, 40, 4);
+    putLe(file, 18, 100000000, 4);
+    putLe(file, 22, 1, 4);
+    putLe(file, 26, 1, 2);
+    putLe(file, 28, 8, 2);
+    putLe(file, 30, bmpRle8, 4);
+    putLe(file, 46, 1, 4);
+    file.push_back(0); // end of picture
+    file.push_back(1);
+    file.resize(file.size() + 24500, 0);
+    putLe(file, 2, std::uint32_t(file.size()), 4);
+    return file;
+}
+
+TEST(PravunResizePass, RunLengthInputTooWideToHoldIsRefusedBeforeWriting) {
+    Scratch scratch;
+    writeFile(scratch.path("in.bmp"), wideRunLengthFile());
+    Dialogue dialogue;
+    dialogue.input = stdin;
+    dialogue.output = stdout;
+    BinaryFile input;
+    PictureRows rows;
+    openInputPicture(dialogue, input, scratch.path("in.bmp"), rows);
+    BinaryFile output;
+    ASSERT_EQ(openOutputProblem(output, scratch.path("out.bmp"), &input), "");
+    // Written 4 x 1 out of 400000 x 1: only the input row is large.
+    ResizeGeometry geometry;
+    geometry.scaledWidth = 400000;
+    geometry.scaledHeight = 1;
+    geometry.cropWidth = 4;
+    geometry.cropHeight = 1;
+    EXPECT_EQ(writeResizedPicture(rows, geometry, false, output),
+              "infile is run-length coded and 100000000 pixels wide: working on it would take "
+              "287 MiB, more than the 256 MiB allowed for compressed pictures");
+    EXPECT_EQ(output.length(), 0);
+    input.close();
+}
+
 // ---- the box filter pixel by pixel, as a reference --------------------------------------------
 //
 // A literal transcription: the whole picture in memory, every horizontal sum
 // recomputed for every vertical segment of every target pixel, all target
-// pixels computed and those outside the crop window dropped.
+// pixels computed and those outside the crop window dropped. The exact mean
+// keeps the sums whole and divides once by stepX x stepY, rounding half up.
 
-Bytes perPixelBoxFilter(const TestPicture& picture, const ResizeGeometry& g) {
+Bytes perPixelBoxFilter(const TestPicture& picture, const ResizeGeometry& g, bool exact) {
     const std::uint32_t W = std::uint32_t(picture.width), H = std::uint32_t(picture.height);
     const std::uint32_t stepX = (W * 256) / g.scaledWidth, stepY = (H * 256) / g.scaledHeight;
     const std::uint32_t gainX = (g.scaledWidth * 256) / W, gainY = (g.scaledHeight * 256) / H;
@@ -234,7 +293,7 @@ Bytes perPixelBoxFilter(const TestPicture& picture, const ResizeGeometry& g) {
         for (std::uint32_t tx = 0; tx < g.scaledWidth; ++tx) {
             const std::uint32_t xStart = stepX * tx, xEnd = xStart + stepX;
             const std::uint32_t yStart = stepY * ty, yEnd = yStart + stepY;
-            std::uint32_t pixelSum[3] = {0, 0, 0};
+            std::uint64_t pixelSum[3] = {0, 0, 0};
             std::uint32_t fy = yStart;
             for (;;) {
                 const std::uint32_t r = fy / 256;
@@ -250,7 +309,8 @@ Bytes perPixelBoxFilter(const TestPicture& picture, const ResizeGeometry& g) {
                     rowSum[2] += p.red * weight;
                     if (lastSegment || fx >= xEnd) break;
                 }
-                for (std::uint32_t& sum : rowSum) sum = (gainX * sum) >> 16;
+                if (!exact)
+                    for (std::uint32_t& sum : rowSum) sum = (gainX * sum) >> 16;
                 const bool lastSegment = fy / 256 == yEnd / 256;
                 const std::uint32_t weight = lastSegment ? yEnd - fy : 256 - (fy & 255);
                 if (!lastSegment) fy += weight;
@@ -259,8 +319,10 @@ Bytes perPixelBoxFilter(const TestPicture& picture, const ResizeGeometry& g) {
             }
             if (tx >= g.skipColumns && tx < g.skipColumns + g.cropWidth)
                 for (int c = 0; c < 3; ++c)
-                    rowBuffer[3 * (tx - g.skipColumns) + c] =
-                        std::uint8_t((gainY * pixelSum[c]) >> 16);
+                    rowBuffer[3 * std::size_t(tx - g.skipColumns) + std::size_t(c)] =
+                        exact ? std::uint8_t((pixelSum[c] + std::uint64_t(stepX) * stepY / 2) /
+                                             (std::uint64_t(stepX) * stepY))
+                              : std::uint8_t((gainY * pixelSum[c]) >> 16);
         }
         if (ty >= g.skipRows && ty < g.skipRows + g.cropHeight)
             pixels.insert(pixels.end(), rowBuffer.begin(), rowBuffer.end());
@@ -309,7 +371,7 @@ struct RandomCase {
     int cases, maxWidth, maxHeight;
 };
 
-TEST(PravunResampling, StreamedResultEqualsThePixelByPixelFilter) {
+TEST(PravunResizePass, StreamedResultEqualsThePixelByPixelFilter) {
     std::mt19937 random(4711);
     // Small pictures of every shape, long thin ones, and strong reductions.
     const RandomCase kinds[] = {{300, 40, 40}, {40, 600, 3}, {40, 3, 600}, {30, 700, 700}};
@@ -319,20 +381,22 @@ TEST(PravunResampling, StreamedResultEqualsThePixelByPixelFilter) {
             const int width = 1 + int(random() % std::uint32_t(kind.maxWidth));
             const int height = 1 + int(random() % std::uint32_t(kind.maxHeight));
             const ResizeSettings settings = randomRequest(random, width, height);
-            std::string refusal;
-            const ResizeGeometry geometry =
-                targetGeometry(std::uint32_t(width), std::uint32_t(height), settings, refusal);
-            if (!refusal.empty()) continue;
+            ResizeGeometry geometry;
+            if (!targetGeometry(std::uint32_t(width), std::uint32_t(height), settings, geometry)
+                     .empty())
+                continue;
             if (std::uint64_t(geometry.scaledWidth) * geometry.scaledHeight > 2000000) continue;
             SCOPED_TRACE(::testing::Message()
                          << width << "x" << height << " w" << settings.requestedWidth << " h"
                          << settings.requestedHeight << " a" << settings.pixelAspect
                          << (settings.fitToBox ? " m" : "") << (settings.cropToBox ? " t" : ""));
             const TestPicture picture = noisePicture(random, width, height);
-            const Bytes file = resizeFile(bmpFile(picture, std::uint8_t(random())), geometry);
+            const bool exact = i % 2 == 1;
+            const Bytes file =
+                resizeFile(bmpFile(picture, std::uint8_t(random())), geometry, exact);
             ASSERT_GE(file.size(), bmpHeaderSize);
             const Bytes pixels(file.begin() + bmpHeaderSize, file.end());
-            ASSERT_EQ(pixels, perPixelBoxFilter(picture, geometry));
+            ASSERT_EQ(pixels, perPixelBoxFilter(picture, geometry, exact)) << "exact " << exact;
             ++compared;
         }
     }

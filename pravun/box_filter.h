@@ -52,3 +52,23 @@ void addWeightedRow(const std::uint8_t* normalisedRow, std::uint32_t weight, boo
 // The pixel sums normalised by gainY: the bytes of one target row.
 void finishRow(const std::vector<std::uint32_t>& pixelSums, std::uint32_t gainY,
                std::uint8_t* targetRow);
+
+// The exact mean over the same footprints, with no rounding between the two
+// directions: every target channel is floor((sum + S/2) / S), where sum adds
+// the source values times their column weight times their row weight and
+// S = stepX x stepY, the weights' total. A flat picture keeps its value.
+
+// The horizontal pass: for every written target column the weighted sums
+// along the row, unnormalised, blue, green and red (3 per column).
+void sumRow(const std::uint8_t* sourceRow, const std::vector<Footprint>& columns,
+            std::uint32_t* rowSums);
+
+// The vertical pass: adds a row's sums times its weight (at most 65536) to
+// the 64-bit sums of one target row, at most 255 x 2^32 each; `first` starts
+// them afresh.
+void addWeightedSums(const std::uint32_t* rowSums, std::uint32_t weight, bool first,
+                     std::vector<std::uint64_t>& pixelSums);
+
+// The sums divided by area = stepX x stepY, rounded half up: one target row.
+void finishExactRow(const std::vector<std::uint64_t>& pixelSums, std::uint64_t area,
+                    std::uint8_t* targetRow);

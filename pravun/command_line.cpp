@@ -1,4 +1,4 @@
-#include "settings.h"
+#include "command_line.h"
 
 // ---- option words -------------------------------------------------------------
 
@@ -53,20 +53,38 @@ void applyOptionWord(const std::string& word, ResizeSettings& settings) {
 // is the output name. Word 2 is never the output name, and nothing after the
 // third option is read: in both cases the output name is asked for.
 
+// "/e" (either case) asks for the exact mean. It may stand anywhere after the
+// input name and is taken out before the other words are classified, so it
+// counts toward neither the three option words nor the output's place.
+static std::vector<std::string> wordsWithoutExactMean(const Dialogue& dialogue, bool& exactMean) {
+    std::vector<std::string> words;
+    for (std::size_t i = 0; i < dialogue.words.size(); ++i) {
+        const std::string& word = dialogue.words[i];
+        if (i >= 2 && (word == "/e" || word == "/E"))
+            exactMean = true;
+        else
+            words.push_back(word);
+    }
+    return words;
+}
+
 WordReading readCommandWords(const Dialogue& dialogue) {
     WordReading reading;
-    const std::string first = dialogue.commandWord(1);
+    const std::vector<std::string> words =
+        wordsWithoutExactMean(dialogue, reading.settings.exactMean);
+    auto word = [&](std::size_t index) { return index < words.size() ? words[index] : ""; };
+    const std::string first = word(1);
     if (first.empty() || isOptionWord(first)) {
         reading.showUsage = true;
         return reading;
     }
     reading.settings.inputPath = first;
     std::size_t index = 2;
-    while (index <= 4 && isOptionWord(dialogue.commandWord(index))) {
-        applyOptionWord(dialogue.commandWord(index), reading.settings);
+    while (index <= 4 && isOptionWord(word(index))) {
+        applyOptionWord(word(index), reading.settings);
         ++index;
     }
-    const std::string stopWord = dialogue.commandWord(index);
+    const std::string stopWord = word(index);
     if (index == 3 || index == 4) reading.settings.outputPath = stopWord;
     reading.askOutputPath = reading.settings.outputPath.empty();
     return reading;

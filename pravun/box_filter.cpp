@@ -1,4 +1,4 @@
-#include "resampling.h"
+#include "box_filter.h"
 
 // Picture a source pixel as 256 units wide. Target column tx covers units
 // stepX x tx up to stepX x (tx + 1): the rest of the pixel it starts in, every
@@ -57,32 +57,51 @@ static std::uint8_t normalise(std::uint32_t gain, std::uint32_t sum) {
     return std::uint8_t((gain * sum) >> 16);
 }
 
+// The weighted sums of blue, green and red under one column's footprint:
+// each at most 255 x stepX <= 255 x 65536, within 32 bits.
+static void footprintSums(const std::uint8_t* sourceRow, const Footprint& span,
+                          std::uint32_t sums[3]) {
+    const std::uint8_t* pixel = sourceRow + 3 * std::size_t(span.first);
+    std::uint32_t blue = pixel[0] * span.firstWeight;
+    std::uint32_t green = pixel[1] * span.firstWeight;
+    std::uint32_t red = pixel[2] * span.firstWeight;
+    if (span.last != span.first) {
+        // The whole pixels between the ends weigh 256 each.
+        std::uint32_t innerBlue = 0, innerGreen = 0, innerRed = 0;
+        for (std::uint32_t x = span.first + 1; x < span.last; ++x) {
+            pixel += 3;
+            innerBlue += pixel[0];
+            innerGreen += pixel[1];
+            innerRed += pixel[2];
+        }
+        pixel += 3;
+        blue += (innerBlue << 8) + pixel[0] * span.lastWeight;
+        green += (innerGreen << 8) + pixel[1] * span.lastWeight;
+        red += (innerRed << 8) + pixel[2] * span.lastWeight;
+    }
+    sums[0] = blue;
+    sums[1] = green;
+    sums[2] = red;
+}
+
 void normaliseRow(const std::uint8_t* sourceRow, const std::vector<Footprint>& columns,
                   std::uint32_t gainX, std::uint8_t* normalisedRow) {
     std::uint8_t* out = normalisedRow;
     for (const Footprint& span : columns) {
-        const std::uint8_t* pixel = sourceRow + 3 * std::size_t(span.first);
-        std::uint32_t blue = pixel[0] * span.firstWeight;
-        std::uint32_t green = pixel[1] * span.firstWeight;
-        std::uint32_t red = pixel[2] * span.firstWeight;
-        if (span.last != span.first) {
-            // The whole pixels between the ends weigh 256 each.
-            std::uint32_t innerBlue = 0, innerGreen = 0, innerRed = 0;
-            for (std::uint32_t x = span.first + 1; x < span.last; ++x) {
-                pixel += 3;
-                innerBlue += pixel[0];
-                innerGreen += pixel[1];
-                innerRed += pixel[2];
-            }
-            pixel += 3;
-            blue += (innerBlue << 8) + pixel[0] * span.lastWeight;
-            green += (innerGreen << 8) + pixel[1] * span.lastWeight;
-            red += (innerRed << 8) + pixel[2] * span.lastWeight;
-        }
-        out[0] = normalise(gainX, blue);
-        out[1] = normalise(gainX, green);
-        out[2] = normalise(gainX, red);
+        std::uint32_t sums[3];
+        footprintSums(sourceRow, span, sums);
+        out[0] = normalise(gainX, sums[0]);
+        out[1] = normalise(gainX, sums[1]);
+        out[2] = normalise(gainX, sums[2]);
         out += 3;
+    }
+}
+
+void sumRow(const std::uint8_t* sourceRow, const std::vector<Footprint>& columns,
+            std::uint32_t* rowSums) {
+    for (const Footprint& span : columns) {
+        footprintSums(sourceRow, span, rowSums);
+        rowSums += 3;
     }
 }
 
@@ -102,4 +121,39 @@ void finishRow(const std::vector<std::uint32_t>& pixelSums, std::uint32_t gainY,
     const std::size_t count = pixelSums.size();
     const std::uint32_t* sums = pixelSums.data();
     for (std::size_t i = 0; i < count; ++i) targetRow[i] = normalise(gainY, sums[i]);
+}
+
+void addWeightedSums(const std::uint32_t* rowSums, std::uint32_t weight, bool first,
+                     std::vector<std::uint64_t>& pixelSums) {
+    const std::size_t count = pixelSums.size();
+    std::uint64_t* sums = pixelSums.data();
+    if (first) {
+        for (std::size_t i = 0; i < count; ++i) sums[i] = std::uint64_t(rowSums[i]) * weight;
+    } else {
+        for (std::size_t i = 0; i < count; ++i) sums[i] += std::uint64_t(rowSums[i]) * weight;
+    }
+}
+
+// floor(n / area) for n below 2^41 and area from 1 to 2^32, without a 64-bit
+// division per channel: n and area are exact as doubles, so the product with
+// the rounded reciprocal lies within far less than 1 of the true quotient
+// (at most 256), and one step either way makes the truncated value exact.
+static std::uint8_t exactQuotient(std::uint64_t n, std::uint64_t area, double reciprocal) {
+    std::uint64_t quotient = std::uint64_t(double(n) * reciprocal);
+    if (quotient * area > n)
+        --quotient;
+    else if ((quotient + 1) * area <= n)
+        ++quotient;
+    return std::uint8_t(quotient);
+}
+
+void finishExactRow(const std::vector<std::uint64_t>& pixelSums, std::uint64_t area,
+                    std::uint8_t* targetRow) {
+    const std::size_t count = pixelSums.size();
+    const std::uint64_t* sums = pixelSums.data();
+    const double reciprocal = 1.0 / double(area);
+    // Half the area added first rounds halves up; area / 2 truncates, as the
+    // mean's definition has it.
+    for (std::size_t i = 0; i < count; ++i)
+        targetRow[i] = exactQuotient(sums[i] + area / 2, area, reciprocal);
 }

@@ -16,6 +16,7 @@ struct ResizeSettings {
     std::uint32_t pixelAspect = 0;     // target pixel width / height in percent; 0 = 100
     bool fitToBox = false;             // "/m": fit into requestedWidth x requestedHeight
     bool cropToBox = false;            // "/t": with "/m", fill the box and cut the overhang
+    bool exactMean = false;            // "/e": the exact area mean, rounded half up
 };
 
 // What the command-line words say, before anything is printed or asked.

@@ -2,7 +2,7 @@
 // digits are read. The size menu is tested through the real program.
 #include <gtest/gtest.h>
 
-#include "settings.h"
+#include "command_line.h"
 
 namespace {
 
@@ -17,6 +17,7 @@ struct WordsRow {
     std::vector<std::string> words;
     bool showUsage, askOutputPath;
     std::string inputPath, outputPath;
+    bool exactMean = false;
 };
 
 const WordsRow wordsTable[] = {
@@ -33,6 +34,11 @@ const WordsRow wordsTable[] = {
     {{"/home/u/in.bmp", "/h320", "/tmp/out.bmp"}, false, false, "/home/u/in.bmp", "/tmp/out.bmp"},
     {{"/home/u/in.bmp", "/tmp/out.bmp"}, false, true, "/home/u/in.bmp", ""},
     {{"in.bmp", "/x5", "/", "out.bmp"}, false, false, "in.bmp", "out.bmp"},
+    // "/e" is taken out first, wherever it stands after the input name.
+    {{"in.bmp", "/m256x212", "/t", "/e", "out.bmp"}, false, false, "in.bmp", "out.bmp", true},
+    {{"in.bmp", "/E", "/h8", "/v2", "/a50", "out.bmp"}, false, true, "in.bmp", "", true},
+    {{"in.bmp", "/h8", "out.bmp", "/e"}, false, false, "in.bmp", "out.bmp", true},
+    {{"/e", "in.bmp", "out.bmp"}, true, false, "", ""},
 };
 
 TEST(PravunWords, ClassificationTable) {
@@ -45,6 +51,7 @@ TEST(PravunWords, ClassificationTable) {
         EXPECT_EQ(reading.askOutputPath, row.askOutputPath);
         EXPECT_EQ(reading.settings.inputPath, row.inputPath);
         EXPECT_EQ(reading.settings.outputPath, row.outputPath);
+        EXPECT_EQ(reading.settings.exactMean, row.exactMean);
     }
 }
 
