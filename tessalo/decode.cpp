@@ -27,7 +27,7 @@ static void writeDecodedPicture(Dialogue& dialogue, const std::string& name,
     BinaryFile output;
     std::string problem = openOutputProblem(output, name);
     if (!problem.empty()) dialogue.fail(problem);
-    HeaderBytes header = converterHeader(screenWidth, lines, rowStride);
+    HeaderBytes header = plainHeader(screenWidth, lines, nullptr);
     output.put(1, header.data(), header.size());
     std::vector<std::uint8_t> row(rowStride);
     // The BMP stores the bottom line first.

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "binary_file.h"
-#include "bmp_header.h"
+#include "byte_order.h"
 
 static bool endsWithNoCase(const std::string& text, const char* ending) {
     const std::string tail(ending);
