@@ -5,6 +5,7 @@
 
 constexpr std::size_t codeChunkSize = 4096; // run-length codes read ahead at a time
 
+// Reads through the rows' byte source.
 static void getBytes(const PictureRows& rows, std::int64_t position, std::uint8_t* buffer,
                      std::size_t count) {
     rows.source.get(rows.source.context, position, buffer, count);
