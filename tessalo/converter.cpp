@@ -17,7 +17,7 @@
 // size fields are 32-bit, so larger pictures are refused.
 static PictureGeometry pictureGeometry(Dialogue& dialogue, const BmpHeader& header,
                                        const ConverterSettings& settings) {
-    std::uint64_t rowStride = paddedRowLength(std::uint64_t(header.width));
+    std::uint64_t rowStride = storedRowLength(std::uint64_t(header.width), 24);
     if (rowStride * std::uint64_t(header.height) > 0xFFFFFFFFu - bmpHeaderSize)
         dialogue.fail("infile is too large: a BMP file cannot hold a preview of this size");
     PictureGeometry geometry;
@@ -49,7 +49,7 @@ void runConverter(Dialogue& dialogue) {
     // The output is created before the work, so that a name that cannot be
     // written is reported at once.
     PreviewOutput output;
-    openPreview(dialogue, settings, geometry, screenKind, rows, output);
+    openPreview(dialogue, settings, geometry, screenKind, rows, input, output);
     PassBuffers buffers; // sized by the width only
     allocatePassBuffers(settings, geometry, buffers);
 

@@ -45,7 +45,7 @@ outputNameProblem(const std::string& inName, const std::string& outName, const B
     BinaryFile output;
     const std::string problem = openOutputProblem(output, name, &input);
     if (!problem.empty()) return problem;
-    HeaderBytes header = converterHeader(screenWidth, lines, std::uint32_t(rowStride));
+    HeaderBytes header = plainHeader(screenWidth, std::uint32_t(lines), nullptr);
     output.put(1, header.data(), header.size());
     std::vector<std::uint8_t> row(rowStride);
     // The BMP stores the bottom line first.

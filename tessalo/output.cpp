@@ -19,8 +19,8 @@ Rgb clampAndFilter(Rgb colour, bool dacFilter) {
 
 void openPreview(Dialogue& dialogue, const ConverterSettings& settings,
                  const PictureGeometry& geometry, ScreenKind screenKind, PictureRows& input,
-                 PreviewOutput& output) {
-    const std::string problem = openOutputProblem(output.file, settings.outFile, input.file);
+                 const BinaryFile& inputFile, PreviewOutput& output) {
+    const std::string problem = openOutputProblem(output.file, settings.outFile, &inputFile);
     if (!problem.empty()) dialogue.fail(problem);
     if (screenKind != ScreenKind::none) {
         output.screen = blankScreen(screenKind);
@@ -31,10 +31,11 @@ void openPreview(Dialogue& dialogue, const ConverterSettings& settings,
     const std::size_t pixelBytes = std::size_t(geometry.width) * 3;
     const std::int64_t lastRow = std::int64_t(geometry.height - 1) * geometry.rowStride;
     if (isPlainPicture(input))
-        input.file->get(firstRowPosition(input) + lastRow + std::int64_t(pixelBytes),
-                        output.row.data() + pixelBytes, geometry.rowStride - pixelBytes);
+        input.source.get(input.source.context,
+                         firstRowPosition(input) + lastRow + std::int64_t(pixelBytes),
+                         output.row.data() + pixelBytes, geometry.rowStride - pixelBytes);
 
-    HeaderBytes header = converterHeader(geometry.width, geometry.height, geometry.rowStride);
+    HeaderBytes header = plainHeader(geometry.width, geometry.height, nullptr);
     output.file.put(1, header.data(), header.size());
     output.position = bmpHeaderSize + 1;
 }

@@ -35,7 +35,7 @@ struct PreviewOutput {
 // whole when it is finished. Refusals end the program.
 void openPreview(Dialogue& dialogue, const ConverterSettings& settings,
                  const PictureGeometry& geometry, ScreenKind screenKind, PictureRows& input,
-                 PreviewOutput& output);
+                 const BinaryFile& inputFile, PreviewOutput& output);
 
 // Plane row y of the pass: reconstructs the row into the row buffer and
 // writes it, or puts its pixels into the screen. Pixel x has the

@@ -4,7 +4,7 @@
 #include <cctype>
 #include <cstdio>
 
-#include "bmp_header.h"
+#include "byte_order.h"
 #include "file_messages.h"
 
 static bool endsWithNoCase(const std::string& text, const char* ending) {
