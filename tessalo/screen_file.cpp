@@ -114,6 +114,10 @@ ScreenYjk unpackYjk(const std::uint8_t* group, int n) {
     return yjk;
 }
 
+std::uint8_t fullScaleLevel(int level) {
+    return std::uint8_t(level * 255 / 31); // at most 7905 before the division, which truncates
+}
+
 static int clampLevel(int level) { return level < 0 ? 0 : level > 31 ? 31 : level; }
 
 ScreenColour machineColour(const ScreenYjk& yjk) {
