@@ -1,5 +1,7 @@
 #include "input_picture.h"
 
+#include <cctype>
+
 #include "file_messages.h"
 
 // The name with its extension, if any, replaced by ".bmp".
@@ -11,12 +13,30 @@ static std::string bmpName(const std::string& fileName) {
     return fileName.substr(0, dot) + ".bmp";
 }
 
+// Whether tessalo --decode takes the name: it ends in .SCC, .SCA or .SCB, in
+// any case.
+static bool isScreenFileName(const std::string& fileName) {
+    if (fileName.size() < 4) return false;
+    std::string ending = fileName.substr(fileName.size() - 4);
+    for (char& c : ending) c = char(std::toupper(static_cast<unsigned char>(c)));
+    return ending == ".SCC" || ending == ".SCA" || ending == ".SCB";
+}
+
 std::string conversionAdvice(const std::string& format, const std::string& fileName) {
-    if (format == "MSX BSAVE")
+    if (format == "MSX BSAVE" && isScreenFileName(fileName))
         return "infile is an MSX BSAVE screen file; turn it into a BMP with: tessalo --decode " +
                shellWord(fileName) + " " + shellWord(fileName + ".bmp");
+    if (format == "MSX BSAVE") // --decode knows the screen by the name's extension
+        return "infile is an MSX BSAVE screen file; to see it, copy it to a name ending in .SCC "
+               "(screen 12) or .SCA/.SCB (screens 10/11) and run tessalo --decode on that";
     return "infile is a " + format + " picture; convert it with: convert " + shellWord(fileName) +
            " -type truecolor BMP3:" + shellWord(bmpName(fileName));
+}
+
+// The rows' byte source over the opened input.
+static void getFromFile(void* context, std::int64_t position, std::uint8_t* buffer,
+                        std::size_t count) {
+    static_cast<BinaryFile*>(context)->get(position, buffer, count);
 }
 
 BmpHeader openInputPicture(Dialogue& dialogue, BinaryFile& file, const std::string& fileName,
@@ -36,7 +56,7 @@ BmpHeader openInputPicture(Dialogue& dialogue, BinaryFile& file, const std::stri
     }
     BmpHeader header = parseBmpHeader(bytes);
     std::string problem = headerProblem(header, fileLength);
-    if (problem.empty()) problem = setUpPictureRows(rows, file, header, fileLength);
+    if (problem.empty()) problem = setUpPictureRows(rows, {getFromFile, &file, fileLength}, header);
     if (!problem.empty()) dialogue.fail(problem);
     if (file.error != 0) dialogue.fail(inputErrorProblem(file, fileName));
     return header;

@@ -19,7 +19,7 @@
 // 32-bit, so larger pictures are refused.
 [[nodiscard]] static std::string pictureGeometry(const BmpHeader& header,
                                                  PictureGeometry& geometry) {
-    std::uint64_t rowStride = paddedRowLength(std::uint64_t(header.width));
+    std::uint64_t rowStride = storedRowLength(std::uint64_t(header.width), 24);
     if (rowStride * std::uint64_t(header.height) > 0xFFFFFFFFu - bmpHeaderSize)
         return "infile is too large: a BMP file cannot hold a preview of this size";
     geometry.width = header.width;
@@ -94,8 +94,8 @@ void runConverter(Dialogue& dialogue) {
     if (!problem.empty()) dialogue.fail(problem);
     // The output is created before the work, so that a name that cannot be
     // written is reported at once.
-    problem =
-        openPreview(output, settings.outFile, previewColours(settings), screenKind, geometry, rows);
+    problem = openPreview(output, settings.outFile, previewColours(settings), screenKind, geometry,
+                          rows, input);
     if (!problem.empty()) dialogue.fail(problem);
 
     // The stages run together, row by row; their lines keep their order.

@@ -35,9 +35,9 @@ outputNameProblem(const std::string& inName, const std::string& outName, const B
     return "";
 }
 
-// Writes the decoded pixels as a 24-bit BMP, 256 wide, each 5-bit level
-// written as 8 times the level, the scale of the preview with the DAC
-// filter. Gives "" when it is in place, or the refusal.
+// Writes the decoded pixels as a 24-bit BMP, 256 wide, each 5-bit level at
+// the value a screenshot of the machine holds (fullScaleLevel). Gives "" when
+// it is in place, or the refusal.
 [[nodiscard]] static std::string writeDecodedPicture(const std::string& name,
                                                      const std::vector<ScreenColour>& pixels,
                                                      std::int32_t lines, const BinaryFile& input) {
@@ -45,7 +45,7 @@ outputNameProblem(const std::string& inName, const std::string& outName, const B
     BinaryFile output;
     const std::string problem = openOutputProblem(output, name, &input);
     if (!problem.empty()) return problem;
-    HeaderBytes header = converterHeader(screenWidth, lines, std::uint32_t(rowStride));
+    HeaderBytes header = plainHeader(screenWidth, std::uint32_t(lines), nullptr);
     output.put(1, header.data(), header.size());
     std::vector<std::uint8_t> row(rowStride);
     // The BMP stores the bottom line first.
@@ -53,9 +53,9 @@ outputNameProblem(const std::string& inName, const std::string& outName, const B
         for (std::int32_t x = 0; x < screenWidth; ++x) {
             const ScreenColour& colour = pixels[std::size_t(y) * screenWidth + std::size_t(x)];
             const std::size_t at = 3 * std::size_t(x);
-            row[at + 0] = std::uint8_t(8 * colour.blue);
-            row[at + 1] = std::uint8_t(8 * colour.green);
-            row[at + 2] = std::uint8_t(8 * colour.red);
+            row[at + 0] = fullScaleLevel(colour.blue);
+            row[at + 1] = fullScaleLevel(colour.green);
+            row[at + 2] = fullScaleLevel(colour.red);
         }
         output.put(0, row.data(), row.size());
     }

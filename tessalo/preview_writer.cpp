@@ -8,8 +8,9 @@
 
 std::string openPreview(PreviewOutput& output, const std::string& outFile,
                         const PreviewColours& colours, ScreenKind screenKind,
-                        const PictureGeometry& geometry, PictureRows& input) {
-    const std::string problem = openOutputProblem(output.file, outFile, input.file);
+                        const PictureGeometry& geometry, PictureRows& input,
+                        const BinaryFile& inputFile) {
+    const std::string problem = openOutputProblem(output.file, outFile, &inputFile);
     if (!problem.empty()) return problem;
     output.colours = colours;
     if (screenKind != ScreenKind::none) {
@@ -20,10 +21,11 @@ std::string openPreview(PreviewOutput& output, const std::string& outFile,
     const std::size_t pixelBytes = std::size_t(geometry.width) * 3;
     const std::int64_t lastRow = std::int64_t(geometry.height - 1) * geometry.rowStride;
     if (isPlainPicture(input))
-        input.file->get(firstRowPosition(input) + lastRow + std::int64_t(pixelBytes),
-                        output.row.data() + pixelBytes, geometry.rowStride - pixelBytes);
+        input.source.get(input.source.context,
+                         firstRowPosition(input) + lastRow + std::int64_t(pixelBytes),
+                         output.row.data() + pixelBytes, geometry.rowStride - pixelBytes);
 
-    HeaderBytes header = converterHeader(geometry.width, geometry.height, geometry.rowStride);
+    HeaderBytes header = plainHeader(geometry.width, geometry.height, nullptr);
     output.file.put(1, header.data(), header.size());
     output.position = bmpHeaderSize + 1;
     return "";

@@ -34,11 +34,12 @@ struct PreviewOutput {
 // row carries the padding bytes of the last stored row of a plain input, as
 // the input holds them (zero where the file ends first), put into output.row
 // here; rows converted from other layouts have none, so their padding is
-// zero. A screen file is written whole when it is finished. Returns "" or
-// the refusal.
+// zero. A screen file is written whole when it is finished. inputFile is the
+// file input reads, which the output must not be. Returns "" or the refusal.
 [[nodiscard]] std::string openPreview(PreviewOutput& output, const std::string& outFile,
                                       const PreviewColours& colours, ScreenKind screenKind,
-                                      const PictureGeometry& geometry, PictureRows& input);
+                                      const PictureGeometry& geometry, PictureRows& input,
+                                      const BinaryFile& inputFile);
 
 // Plane row y of the pass: reconstructs the row into the row buffer and
 // writes it, or puts its pixels into the screen. Pixel x has the masked luma

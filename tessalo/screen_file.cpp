@@ -4,7 +4,7 @@
 #include <cctype>
 #include <cstdio>
 
-#include "bmp_header.h"
+#include "byte_order.h"
 
 static bool endsWithNoCase(const std::string& text, const char* ending) {
     const std::string tail(ending);
@@ -89,6 +89,10 @@ ScreenYjk unpackYjk(const std::uint8_t* group, int n) {
     yjk.k = signed6(group[0] & 7, group[1] & 7);
     yjk.j = signed6(group[2] & 7, group[3] & 7);
     return yjk;
+}
+
+std::uint8_t fullScaleLevel(int level) {
+    return std::uint8_t(level * 255 / 31); // at most 7905 before the division, which truncates
 }
 
 static int clampLevel(int level) { return level < 0 ? 0 : level > 31 ? 31 : level; }

@@ -91,6 +91,12 @@ struct ScreenColour {
     int blue;
 };
 
+// A 5-bit level (0..31) on the 0..255 scale of a screenshot: L x 255 / 31,
+// rounded down, as openMSX shows it (4 gives 32, 8 gives 65, 31 gives 255).
+// Palette colours widened to 5 bits (screenPalette) land where openMSX shows
+// their 3-bit levels: 32, 74, 106, 148, 180, 222, 255.
+std::uint8_t fullScaleLevel(int level);
+
 // The YJK values of pixel n (0..3) of the group starting at `group`: 5-bit
 // Y (byte >> 3, in screens 10/11 with the attribute bit 0) and the group's
 // signed 6-bit J and K.

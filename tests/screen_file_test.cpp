@@ -194,6 +194,19 @@ TEST(ScreenDecode, PalettePixels) {
     EXPECT_EQ(decodeScreen(ScreenKind::screen12, file)[0].red, 11); // Y 11, J 0
 }
 
+// Levels as a screenshot of the machine holds them, 5-bit YJK levels and
+// 3-bit palette levels alike.
+TEST(ScreenDecode, FullScaleLevels) {
+    const int levels[][2] = {{0, 0}, {1, 8}, {4, 32}, {5, 41}, {8, 65}, {30, 246}, {31, 255}};
+    for (const auto& row : levels) EXPECT_EQ(fullScaleLevel(row[0]), row[1]) << row[0];
+    Bytes table(32, 0);
+    for (int c = 0; c < 8; ++c) table[2 * std::size_t(c) + 1] = std::uint8_t(c); // green c
+    const std::vector<ScreenColour> palette = screenPalette(table.data());
+    std::vector<int> greens;
+    for (int c = 0; c < 8; ++c) greens.push_back(fullScaleLevel(palette[std::size_t(c)].green));
+    EXPECT_EQ(greens, (std::vector<int>{0, 32, 74, 106, 148, 180, 222, 255}));
+}
+
 TEST(ScreenDecode, RefusedFiles) {
     // clang-format off
     const struct { Bytes header; std::size_t body; std::string refusal; } table[] = {
@@ -219,7 +232,7 @@ TEST(ScreenDecode, Program) {
     Scratch scratch;
     Bytes file = {0xFE, 0, 0, 0xFF, 1, 0, 0};
     file.resize(7 + 512 + 100, 0);
-    file[7 + 256] = 0x10; // line 1, pixel 0: Y 2 -> 16, 16, 24
+    file[7 + 256] = 0x40; // line 1, pixel 0: Y 8 -> levels 8, 8, 10 -> 65, 65, 82
     writeFile(scratch.path("in.scc"), file);
     writeFile(scratch.path("in\n.sc5"), file);
     RunResult run =
@@ -228,7 +241,7 @@ TEST(ScreenDecode, Program) {
     Bytes bmp = readFile(scratch.path("out.bmp"));
     ASSERT_EQ(bmp.size(), 54u + 2 * 768);
     EXPECT_EQ(Bytes(bmp.begin() + 18, bmp.begin() + 26), (Bytes{0, 1, 0, 0, 2, 0, 0, 0}));
-    EXPECT_EQ(Bytes(bmp.begin() + 54, bmp.begin() + 57), (Bytes{24, 16, 16}));
+    EXPECT_EQ(Bytes(bmp.begin() + 54, bmp.begin() + 57), (Bytes{82, 65, 65}));
     EXPECT_EQ(Bytes(bmp.begin() + 54 + 768, bmp.begin() + 57 + 768), (Bytes{0, 0, 0}));
     run = runProgram(TESSALO_EXECUTABLE, {"--decode", "in\n.sc5", "x.bmp"}, "", scratch.folder);
     EXPECT_EQ(run.exitStatus, 1); // the name shown escaped, on one line

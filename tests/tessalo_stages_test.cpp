@@ -212,7 +212,8 @@ TEST(Pass, WideRunLengthPicturesAreRefusedBeforeAllocating) {
         header.compression = row.compression;
         PassSettings settings;
         settings.grid = grid(row.h, row.v);
-        PictureGeometry geometry{row.width, 1, std::uint32_t(paddedRowLength(row.width))};
+        PictureGeometry geometry{row.width, 1,
+                                 std::uint32_t(storedRowLength(std::uint64_t(row.width), 24))};
         PassBuffers buffers;
         PreviewOutput output;
         EXPECT_EQ(sizePass(header, settings, geometry, buffers, output), row.refusal);
