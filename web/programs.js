@@ -146,15 +146,18 @@
         }
 
         // Runs the job's programs in order, each on the files the earlier ones
-        // wrote, and stops at the first that fails. A run already in the cache
-        // (same program, words and answers; the cache belongs to one input
-        // picture) is not repeated. Gives { files, results } and, after a
-        // failure, the failed run and its message.
+        // wrote, and stops at the first that fails. A run is taken from the
+        // cache, which belongs to one input picture, when it and every run
+        // before it had the same program, words and answers: its input files
+        // then hold the same bytes, whatever their names. Gives { files,
+        // results } and, after a failure, the failed run and its message.
         async function runJob(job, files, cache) {
             const all = new Map(files);
             const results = [];
+            const chain = [];
             for (const step of job.runs) {
-                const key = JSON.stringify([step.program, step.words, step.stdin]);
+                chain.push([step.program, step.words, step.stdin]);
+                const key = JSON.stringify(chain);
                 let result = cache ? cache.get(key) : undefined;
                 if (!result) {
                     result = await run(step.program, step.words, all, step.stdin, step.inputs,

@@ -208,13 +208,19 @@ describe('the modules give the native programs\' bytes', () => {
         ]);
     });
 
-    test('a run already made on the picture is taken from the cache', async () => {
+    test('a run is taken from the cache only after the same earlier runs', async () => {
         const cache = new Map();
         const first = await runner.runJob(Programs.jobFor(defaults, 'photo.bmp'), files, cache);
-        const second = await runner.runJob(
-            Programs.jobFor({ ...defaults, screen: '10' }, 'photo.bmp'), files, cache);
+        const screen10 = { ...defaults, screen: '10' };
+        const second = await runner.runJob(Programs.jobFor(screen10, 'photo.bmp'), files, cache);
         assert.equal(second.results[0], first.results[0]);
         assert.notEqual(second.results[1], first.results[1]);
-        assert.equal(cache.size, 5);
+        // The same tessalo words on another resized picture are run again.
+        const fit = Programs.jobFor({ ...defaults, fit: 'fit' }, 'photo.bmp');
+        assert.deepEqual(fit.runs[1].words, Programs.jobFor(defaults, 'photo.bmp').runs[1].words);
+        const third = await runner.runJob(fit, files, cache);
+        const uncached = await runner.runJob(fit, files);
+        assert.deepEqual(third.files.get('PICTURE.SCC'), uncached.files.get('PICTURE.SCC'));
+        assert.notDeepEqual(third.files.get('PICTURE.SCC'), first.files.get('PICTURE.SCC'));
     });
 });

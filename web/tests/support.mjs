@@ -5,7 +5,7 @@
 //   NATIVE_BUILD  the native build folder (default: build at the project's root)
 //   WEB_BUILD     the Emscripten build folder (default: build-web there)
 import { spawnSync } from 'node:child_process';
-import { copyFileSync, existsSync, mkdtempSync, readFileSync, writeFileSync } from 'node:fs';
+import { copyFileSync, existsSync, mkdtempSync, readFileSync, readdirSync, writeFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
 import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
@@ -51,8 +51,7 @@ export function makePictures(sizes = { 'photo.bmp': [640, 480], 'small.bmp': [97
 // that fails; gives each step's status, console bytes and declared outputs.
 export function runNatively(job, pictures) {
     const folder = mkdtempSync(join(tmpdir(), 'web-native-'));
-    for (const name of ['photo.bmp', 'small.bmp', 'broken.bmp', 'notes.txt', 'photo.png'])
-        if (existsSync(join(pictures, name))) copyFileSync(join(pictures, name), join(folder, name));
+    for (const name of readdirSync(pictures)) copyFileSync(join(pictures, name), join(folder, name));
     const results = [];
     for (const step of job.runs) {
         const ran = spawnSync(join(nativeBuild, nativeProgram[step.program]), step.words,
