@@ -148,7 +148,7 @@ describe('the page in Chromium', () => {
         assert.equal(await page.$eval('#commands', (e) => e.textContent),
                      Programs.jobFor(defaults, 'photo.bmp').runs.map(Programs.commandLine).join('\n'));
         assert.deepEqual(page.errors, []);
-        if (process.env.SCREENSHOT) await page.screenshot({ path: resolve(process.env.SCREENSHOT) });
+        if (process.env.SCREENSHOT) await page.screenshot({ path: resolve(process.env.SCREENSHOT), fullPage: true });
         await page.close();
     });
 
