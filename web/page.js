@@ -18,15 +18,22 @@
             for (let i = 0; i < text.length; ++i) bytes[i] = text.charCodeAt(i);
             return bytes;
         }
-        return fetch(program + '.wasm').then((response) => {
-            if (!response.ok) throw new Error('cannot load ' + program + '.wasm');
-            return response.arrayBuffer();
-        });
+        // A page opened from disk may not fetch: it needs http, or the single file.
+        const unreachable = 'cannot load ' + program + '.wasm: serve this folder over http, ' +
+                            'or open msx2plus-picture-tools.html instead';
+        return fetch(program + '.wasm').then(
+            (response) => {
+                if (!response.ok) throw new Error(unreachable);
+                return response.arrayBuffer();
+            },
+            () => {
+                throw new Error(unreachable);
+            });
     }
 
     const runner = Programs.createRunner({
-        tessalo: { factory: createTessalo, wasm: wasmBytes('tessalo') },
-        pravun: { factory: createPravun, wasm: wasmBytes('pravun') },
+        tessalo: { factory: createTessalo, wasm: () => wasmBytes('tessalo') },
+        pravun: { factory: createPravun, wasm: () => wasmBytes('pravun') },
     });
 
     // The picture chosen, the runs already made on it, and the last results.
@@ -117,6 +124,7 @@
         if (outcome.message !== undefined) {
             shown = null;
             message.textContent = outcome.message;
+            $('timing').textContent = '';
             clearViews();
             $('downloadScreen').disabled = true;
             $('downloadPreview').disabled = true;
@@ -183,6 +191,7 @@
         $('machine').toBlob((blob) => download(blob, 'PICTURE-view.png'), 'image/png');
     });
 
+    runner.prepare().catch(() => {});
     offerWhatRuns();
     scaleViews();
     document.body.dataset.state = 'empty';

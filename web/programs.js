@@ -10,14 +10,11 @@
 
 (function (exports) {
     // ---- the page's settings as the programs' words -------------------------------
-    //
-    // The only place that knows which words do what the page's controls ask.
-    // settings: screen '12' | '10', fit 'fill' | 'fit', pixelAspect '8:7' |
-    // '61:44' | '1:1', encoder 'classic' | 'best', dither 'diffuse' | 'none',
-    // metric 'rgb' | 'lab'; inputName: the picture's file name.
-    // Gives { refusal } for settings these words cannot give, else the runs in
-    // order, each with the files it reads and writes, and the file names of
-    // the resized picture, the screen file and the machine's view.
+
+    // The settings of the page's controls, each at the command line's default:
+    // screen '12' | '10', fit 'fill' | 'fit', pixelAspect '8:7' | '61:44' |
+    // '1:1', encoder 'classic' | 'best', dither 'diffuse' | 'none', metric
+    // 'rgb' | 'lab'.
     const defaultSettings = Object.freeze({
         screen: '12',
         fit: 'fill',
@@ -27,6 +24,11 @@
         metric: 'rgb',
     });
 
+    // The only place that knows which words do what the controls ask.
+    // inputName is the picture's file name. Gives { refusal } for settings
+    // these words cannot give, else the runs in order, each with the files it
+    // reads and writes, and the names of the input as a word, the resized
+    // picture, the screen file and the machine's view.
     function jobFor(settings, inputName) {
         if (settings.encoder !== 'classic')
             return { refusal: 'the best encoder comes with tessalo --screen' };
@@ -41,6 +43,7 @@
         // pravun: the 256 x 212 screen filled (/t cuts the overhang) or the
         // whole picture fitted, for the pixel shape (/a: percent as wide as
         // tall), with the exact mean (/e).
+        // 8/7 and 61/44 are 114 and 139 percent, to the nearest percent.
         const shapes = { '8:7': ['/a114'], '61:44': ['/a139'], '1:1': [] };
         const options = ['/m256x212']
             .concat(settings.fit === 'fill' ? ['/t'] : [])
@@ -50,6 +53,9 @@
             options.length < 3
                 ? { words: [input, ...options, '/e', resized], stdin: '' }
                 : { words: [input, ...options, '/e'], stdin: resized + '\n' };
+        // tessalo: option 2 or 3 with the chip's 4 x 1 chroma blocks; error
+        // diffusion on luma and checkerboard on chroma, or no dithering; the
+        // DAC filter on (y), as the screen files' examples have it.
         const dithering = settings.dither === 'diffuse' ? ['2', '1'] : ['0', '0'];
         const runs = [
             { program: 'pravun', ...resize, inputs: [input], outputs: [resized] },
@@ -90,16 +96,17 @@
     // ---- running the programs ----------------------------------------------------------
 
     // sources: { tessalo: { factory, wasm }, pravun: { factory, wasm } }, the
-    // factory from the program's Emscripten script and wasm its module's bytes
-    // (or a promise of them). Each is compiled once; every run instantiates it
-    // afresh, so that no run sees what an earlier one left.
+    // factory from the program's Emscripten script and wasm a function that
+    // gives its module's bytes (or a promise of them), called at the first
+    // run. Each module is compiled once; every run instantiates it afresh, so
+    // that no run sees what an earlier one left.
     function createRunner(sources) {
         const compiled = {};
         function moduleOf(program) {
             if (!compiled[program])
-                compiled[program] = Promise.resolve(sources[program].wasm).then((bytes) =>
-                    WebAssembly.compile(bytes)
-                );
+                compiled[program] = Promise.resolve()
+                    .then(() => sources[program].wasm())
+                    .then((bytes) => WebAssembly.compile(bytes));
             return compiled[program];
         }
 
@@ -172,7 +179,13 @@
             return { files: all, results };
         }
 
-        return { run, runJob };
+        // Compiles both modules ahead of the first run; a failure shows again
+        // at that run.
+        function prepare() {
+            return Promise.all(Object.keys(sources).map(moduleOf)).then(() => undefined);
+        }
+
+        return { run, runJob, prepare };
     }
 
     // The line a failed program ended with: its last line on standard error,

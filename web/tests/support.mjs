@@ -24,7 +24,7 @@ const nativeProgram = { tessalo: 'tessalo/tessalo', pravun: 'pravun/pravun' };
 export function webRunner() {
     const source = (program) => ({
         factory: require(join(webBuild, program, program + '.js')),
-        wasm: readFileSync(join(webBuild, program, program + '.wasm')),
+        wasm: () => readFileSync(join(webBuild, program, program + '.wasm')),
     });
     return Programs.createRunner({ tessalo: source('tessalo'), pravun: source('pravun') });
 }
