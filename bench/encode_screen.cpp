@@ -13,6 +13,7 @@
 #include <ctime>
 #include <string>
 
+#include "file_messages.h"
 #include "input_picture.h"
 #include "screen_encoder.h"
 
@@ -84,7 +85,7 @@ static void runEncoder(Dialogue& dialogue) {
     }
     const std::vector<std::uint8_t> file = encodedFile(encoded);
     BinaryFile output;
-    problem = openOutputProblem(output, dialogue.commandWord(2));
+    problem = openOutputProblem(output, dialogue.commandWord(2), nullptr);
     if (!problem.empty()) dialogue.fail(problem);
     output.put(1, file.data(), file.size());
     problem = commitOutputProblem(output, dialogue.commandWord(2));

@@ -12,6 +12,7 @@
 
 #include "binary_file.h"
 #include "bmp_header.h"
+#include "output_replacement.h"
 
 // A small linear congruential generator: the same noise on every machine.
 static std::uint32_t nextNoise(std::uint32_t& state) {
@@ -58,14 +59,14 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "make_picture: width and height must be 1 to 100000\n");
         return 1;
     }
-    const std::uint32_t rowStride = std::uint32_t(paddedRowLength(std::uint64_t(width)));
+    const std::uint32_t rowStride = std::uint32_t(storedRowLength(std::uint64_t(width), 24));
     BinaryFile file;
-    if (!file.openReplacement(argv[3])) {
+    if (!openReplacement(file, argv[3])) {
         std::fprintf(stderr, "make_picture: cannot write %s: %s\n", argv[3],
                      file.errorText().c_str());
         return 1;
     }
-    HeaderBytes header = converterHeader(width, height, rowStride);
+    HeaderBytes header = plainHeader(width, height, nullptr);
     file.put(1, header.data(), header.size());
     std::vector<std::uint8_t> row(rowStride, 0);
     std::uint32_t state = 12345;
@@ -77,7 +78,7 @@ int main(int argc, char** argv) {
         }
         file.put(0, row.data(), row.size());
     }
-    if (!file.commitReplacement()) {
+    if (!commitReplacement(file)) {
         std::fprintf(stderr, "make_picture: cannot write %s: %s\n", argv[3],
                      file.errorText().c_str());
         return 1;

@@ -6,8 +6,8 @@ Takes the colour photos that Debian's python3-skimage ships, makes each
 screen files with tessalo's classic presets and with the screen encoder
 (bench/encode_screen), decodes every file with `tessalo --decode`, and
 compares the decoded picture with the 256 x 212 one at full-scale levels (a
-5-bit level L shows as floor(L x 255 / 31); --decode writes 8 x L, which is
-converted back here). Prints, for every job, the means over the photos of:
+5-bit level L shows as floor(L x 255 / 31), the value --decode writes).
+Prints, for every job, the means over the photos of:
 PSNR over red, green and blue; mean CIEDE2000 per pixel and after a Gaussian
 blur of sigma 1 on both pictures; the mean colour shift of each channel in
 8-bit levels; the encoder's processor time for one screen (one core). Then
@@ -94,8 +94,7 @@ def make_file(build, job, picture, out):
 def decoded(build, screen_file, work, height, width):
     out = os.path.join(work, "decoded.bmp")
     run([os.path.join(build, "tessalo", "tessalo"), "--decode", screen_file, out])
-    levels = read_bmp(out)[:height, :width].astype(np.int32) // 8  # --decode writes 8 x L
-    return (levels * 255 // 31).astype(np.float64)  # the level the DAC shows
+    return read_bmp(out)[:height, :width].astype(np.float64)  # the levels the DAC shows
 
 
 def measures(original, shown):

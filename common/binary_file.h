@@ -2,26 +2,15 @@
 // the byte at offset p - 1, and position 0 means the current position (where
 // the previous get or put ended; the start of the file just after opening).
 //
-// An input is opened for reading only. An output is never written in place:
-// openReplacement() creates a temporary file in the output's folder, and
-// commitReplacement() renames it over the output name only once every byte
-// has been written, flushed and closed. Until then an existing file of that
-// name stays as it was; an unfinished temporary file is removed when the
-// program ends or is interrupted. A symbolic link keeps pointing where it did:
-// the file it leads to is the one replaced, created when it does not exist
-// yet. An existing output that is no regular file (a device such as
-// /dev/null, a named pipe) cannot be replaced and is written directly, and a
-// name of an open descriptor (/dev/stdout, /dev/stderr, /dev/fd/N,
-// /proc/self/fd/N) is written through that descriptor with its own flags, so
-// that "> file" truncates and ">> file" appends. The replacement is flushed
-// to the disk before it is renamed into place, and its folder after, so that
-// a power loss leaves either the old file or the new one. It takes over the
-// replaced file's permission bits, and its owner and group where permitted;
-// it is a new file, so hard links to the old one keep the old content.
-//
-// An input's length is measured when it is opened: a read that ends before
-// that length, or a size or modification time that differs after the reads,
+// An input is opened for reading only, and only when it is a regular file:
+// the pictures are read by position, which a pipe, a FIFO, a device or a
+// socket cannot give. Its length, modification time and identity (device
+// and inode) are recorded when it is opened: a read that ends before that
+// length, or a size or modification time that differs after the reads,
 // shows that the file changed while it was being read.
+//
+// An output is opened and committed by output_replacement.h; the lines the
+// programs print about their files are made in file_messages.h.
 //
 // The first error of any operation is kept in `error` (an errno value), so
 // that the program can report it; later operations do not overwrite it.
@@ -47,47 +36,35 @@ struct BinaryFile {
     std::int64_t offset = 0;       // current position as a 0-based offset
     bool writing = false;          // the last operation was a put
     int error = 0;                 // first errno seen, 0 while all went well
+    bool notRegular = false;       // an input refused as a pipe, FIFO, device or socket
     std::int64_t openedLength = 0; // an input's length when it was opened
     std::int64_t openedTime = 0;   // an input's modification time then, in ns
+    std::uint64_t device = 0;      // an input's device and inode: the file itself,
+    std::uint64_t inode = 0;       // whatever name reaches it (Windows gives no inode)
     bool shortRead = false;        // a get ended before openedLength
 
+    // Forgets what the record knew of an earlier file and takes the new
+    // name, the start of every opening. False for an empty name, which names
+    // no file (error ENOENT).
+    bool startOpening(const std::string& fileName);
+    // Opens a regular file for reading. False with `error` set when it
+    // cannot be opened, or with `notRegular` set when it is no regular file.
     bool openForReading(const std::string& fileName);
-    bool openReplacement(const std::string& fileName);
     // Reads count bytes; bytes beyond the end of the file read as 0.
     void get(std::int64_t position, std::uint8_t* buffer, std::size_t count);
     void put(std::int64_t position, const std::uint8_t* bytes, std::size_t count);
     std::int64_t length();
     // Closes an input. Returns false when an error was seen.
     bool close();
-    // Flushes and closes an output, then renames it into place. Returns false,
-    // with the temporary file removed, when anything failed on the way.
-    bool commitReplacement();
-    // Abandons an output: closes and removes the temporary file.
-    void discardReplacement();
+    // Whether an input differs from the file that was opened: a read ended
+    // before its length then, or its size or modification time differs now.
+    bool changedSinceOpening() const;
+    // Whether `other` has this very input open: the same device and inode.
+    // Always false on Windows, which gives no inodes.
+    bool isSameFileAs(const BinaryFile& other) const;
+    // Whether the name reaches this input, through any link, hard link or
+    // descriptor name (/dev/fd/N). Always false on Windows.
+    bool isReachedBy(const std::string& fileName) const;
     // The first error as text ("No space left on device").
     std::string errorText() const;
 };
-
-// A file name as shown in a message line: bytes below 0x20 and 0x7F are
-// escaped (\n, \r, \t, \xHH), so that a name can neither break the line nor
-// move the cursor.
-std::string printableName(const std::string& fileName);
-
-// A file name as one shell word, for a command shown in a message: as it is
-// when it holds only letters, digits and . _ - / + , : = @ %; in single
-// quotes otherwise; in the $'...' form when it holds control characters.
-std::string shellWord(const std::string& fileName);
-
-// Opens the output for replacement. Gives "" when that worked, else the line
-// that says why not: "no outfile name given" or "cannot write outfile NAME:
-// reason". This is the one place that checks for a missing output name.
-std::string openOutputProblem(BinaryFile& output, const std::string& fileName);
-
-// Commits the output. Gives "" when the new file is in place, else "cannot
-// write outfile NAME: reason" (the temporary file is then removed).
-std::string commitOutputProblem(BinaryFile& output, const std::string& fileName);
-
-// Called after the input has been read: "" when every read worked on the
-// file as it was opened, else "cannot read infile NAME: reason" or "infile
-// changed while it was being read".
-std::string inputReadProblem(const BinaryFile& input, const std::string& fileName);

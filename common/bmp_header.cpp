@@ -3,24 +3,6 @@
 #include <algorithm>
 #include <climits>
 
-std::uint16_t readU16le(const std::uint8_t* bytes) {
-    return std::uint16_t(bytes[0] | bytes[1] << 8);
-}
-
-std::uint32_t readU32le(const std::uint8_t* bytes) {
-    return std::uint32_t(bytes[0]) | std::uint32_t(bytes[1]) << 8 | std::uint32_t(bytes[2]) << 16 |
-           std::uint32_t(bytes[3]) << 24;
-}
-
-void putU16le(std::uint8_t* bytes, std::uint16_t value) {
-    bytes[0] = std::uint8_t(value);
-    bytes[1] = std::uint8_t(value >> 8);
-}
-
-void putU32le(std::uint8_t* bytes, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) bytes[i] = std::uint8_t(value >> (8 * i));
-}
-
 BmpHeader parseBmpHeader(const HeaderBytes& bytes) {
     BmpHeader header;
     header.bytes = bytes;
@@ -46,15 +28,14 @@ BmpHeader parseBmpHeader(const HeaderBytes& bytes) {
     return header;
 }
 
-std::uint64_t paddedRowLength(std::uint64_t width) { return (width * 3 + 3) & ~std::uint64_t(3); }
-
+// Whole 32-bit words, rounded up: width x bits stays below 2^37.
 std::uint64_t storedRowLength(std::uint64_t width, unsigned bitsPerPixel) {
     return (width * bitsPerPixel + 31) / 32 * 4;
 }
 
 bool isPlainBmp(const BmpHeader& header) {
     return header.bitsPerPixel == 24 && header.compression == bmpUncompressed && !header.topDown &&
-           header.infoHeaderSize >= 40;
+           header.infoHeaderSize >= bmpInfoHeaderSize;
 }
 
 bool isRunLengthCoded(const BmpHeader& header) {
@@ -66,9 +47,10 @@ bool hasBitMasks(const BmpHeader& header) {
 }
 
 std::uint64_t colourTableOffset(const BmpHeader& header) {
-    std::uint64_t end = 14 + std::uint64_t(header.infoHeaderSize);
-    if (header.infoHeaderSize == 40 && header.compression == bmpBitFields) end += 12;
-    if (header.infoHeaderSize == 40 && header.compression == bmpAlphaBitFields) end += 16;
+    std::uint64_t end = bmpFileHeaderSize + std::uint64_t(header.infoHeaderSize);
+    const bool masksFollow = header.infoHeaderSize == bmpInfoHeaderSize;
+    if (masksFollow && header.compression == bmpBitFields) end += 12;      // red, green, blue
+    if (masksFollow && header.compression == bmpAlphaBitFields) end += 16; // and alpha
     return end;
 }
 
@@ -137,9 +119,9 @@ static std::string runLengthSizeProblem(const BmpHeader& header, std::int64_t fi
 
 std::string headerProblem(const BmpHeader& header, std::int64_t fileLength) {
     const bool core = header.infoHeaderSize == os2CoreHeaderSize;
-    if (fileLength < std::int64_t(core ? 14 + os2CoreHeaderSize : bmpHeaderSize))
+    if (fileLength < std::int64_t(core ? bmpFileHeaderSize + os2CoreHeaderSize : bmpHeaderSize))
         return "infile is too short for a BMP header (" + std::to_string(fileLength) + " bytes)";
-    if (!core && header.infoHeaderSize < 40)
+    if (!core && header.infoHeaderSize < bmpInfoHeaderSize)
         return "infile has a " + std::to_string(header.infoHeaderSize) +
                "-byte information header, which no BMP layout has";
     if (header.width < 1 || header.height < 1)
@@ -183,50 +165,43 @@ std::string otherPictureFormat(const HeaderBytes& bytes) {
         static const char* const names[] = {"PBM", "PGM", "PPM"};
         return names[(bytes[1] - '1') % 3];
     }
-    if (bytes[0] == 0xFE) return "MSX BSAVE";
+    // An MSX BSAVE file: type byte FE, then the start and end addresses. Only
+    // a save from address 0 through at least the first screen line (0x00FF)
+    // is taken for a screen file; any other byte FE starts something else.
+    if (bytes[0] == 0xFE && readU16le(&bytes[1]) == 0 && readU16le(&bytes[3]) >= 0x00FF)
+        return "MSX BSAVE";
     return "";
 }
 
-HeaderBytes converterHeader(std::int32_t width, std::int32_t height, std::uint32_t rowStride) {
+// One field a line, in file order, as the table in bmp_header.h gives them.
+HeaderBytes plainHeader(std::uint32_t width, std::uint32_t height, const BmpHeader* keepFrom) {
+    const bool keepAll = keepFrom != nullptr && isPlainBmp(*keepFrom);
+    const bool keepResolution =
+        keepFrom != nullptr && keepFrom->infoHeaderSize >= bmpInfoHeaderSize;
+    // 3780 pixels a metre is 96 dots an inch; an input of another layout
+    // without the fields (OS/2 1.x) leaves them 0.
+    const std::uint32_t freshResolution = keepFrom == nullptr ? 3780 : 0;
+    // The input's 32-bit field at offset when keep holds, else fresh.
+    auto kept = [&](std::size_t offset, bool keep, std::uint32_t fresh) {
+        return keep ? readU32le(&keepFrom->bytes[offset]) : fresh;
+    };
+    // Truncated to the 32-bit field: callers refuse files beyond 4 GiB.
+    const std::uint32_t dataSize = std::uint32_t(storedRowLength(width, 24) * height);
     HeaderBytes bytes{};
-    std::uint32_t pixelDataSize = rowStride * std::uint32_t(height);
-    bytes[0] = 'B';
-    bytes[1] = 'M';
-    putU32le(&bytes[2], pixelDataSize + bmpHeaderSize);
-    putU32le(&bytes[10], bmpHeaderSize);
-    putU32le(&bytes[14], 40);
-    putU32le(&bytes[18], std::uint32_t(width));
-    putU32le(&bytes[22], std::uint32_t(height));
-    putU16le(&bytes[26], 1);
-    putU16le(&bytes[28], 24);
-    putU32le(&bytes[34], pixelDataSize);
-    putU32le(&bytes[38], 3780); // 96 dots per inch
-    putU32le(&bytes[42], 3780);
-    return bytes;
-}
-
-HeaderBytes resizedHeader(const HeaderBytes& input, std::uint32_t width, std::uint32_t height) {
-    HeaderBytes bytes = input;
-    std::uint32_t pixelDataSize = height * width * 3;
-    putU32le(&bytes[18], width);
-    putU32le(&bytes[22], height);
-    putU32le(&bytes[34], pixelDataSize);
-    putU32le(&bytes[2], pixelDataSize + bmpHeaderSize);
-    putU32le(&bytes[10], bmpHeaderSize);
-    putU32le(&bytes[14], 40);
-    return bytes;
-}
-
-HeaderBytes plainHeaderFor(const BmpHeader& input) {
-    HeaderBytes bytes{};
-    std::copy(input.bytes.begin(), input.bytes.begin() + 10, bytes.begin()); // "BM", size, reserved
-    putU32le(&bytes[10], bmpHeaderSize);
-    putU32le(&bytes[14], 40);
-    putU32le(&bytes[18], std::uint32_t(input.width));
-    putU32le(&bytes[22], std::uint32_t(input.height));
-    putU16le(&bytes[26], 1);
-    putU16le(&bytes[28], 24);
-    if (input.infoHeaderSize >= 40) // horizontal and vertical resolution
-        std::copy(input.bytes.begin() + 38, input.bytes.begin() + 46, bytes.begin() + 38);
+    putU16le(&bytes[0], bmpSignature);                               //  0 "BM"
+    putU32le(&bytes[2], dataSize + std::uint32_t(bmpHeaderSize));    //  2 file size
+    putU32le(&bytes[6], kept(6, keepFrom != nullptr, 0));            //  6 reserved words
+    putU32le(&bytes[10], bmpHeaderSize);                             // 10 pixel data offset
+    putU32le(&bytes[14], bmpInfoHeaderSize);                         // 14 info header size
+    putU32le(&bytes[18], width);                                     // 18 width
+    putU32le(&bytes[22], height);                                    // 22 height, bottom-up
+    putU16le(&bytes[26], std::uint16_t(kept(26, keepAll, 1)));       // 26 planes (2 bytes)
+    putU16le(&bytes[28], 24);                                        // 28 bits per pixel
+    putU32le(&bytes[30], bmpUncompressed);                           // 30 compression
+    putU32le(&bytes[34], dataSize);                                  // 34 pixel data size
+    putU32le(&bytes[38], kept(38, keepResolution, freshResolution)); // 38 pixels/metre across
+    putU32le(&bytes[42], kept(42, keepResolution, freshResolution)); // 42 pixels/metre down
+    putU32le(&bytes[46], kept(46, keepAll, 0));                      // 46 colours used
+    putU32le(&bytes[50], kept(50, keepAll, 0));                      // 50 important colours
     return bytes;
 }

@@ -1,23 +1,26 @@
 // The 54-byte header of an uncompressed 24-bit BMP file: a 14-byte file
 // header and a 40-byte information header, every field little-endian. The
-// resizer's column is for a plain input; any other gets a fresh header.
+// last three columns are what plainHeader writes: a fresh header (the
+// converter's, --decode's), and the resizer's for a plain input and for an
+// input of another layout; "copied" takes the input's bytes, S is the size
+// of the pixel data.
 //
-//  offset size field                    read              converter writes  resizer writes
-//   0     2   signature "BM"            checked (0x4D42)  "BM"              copied
-//   2     4   file size in bytes        -                 stride*h + 54     out bytes + 54
-//   6     4   two reserved words        -                 0                 copied
-//  10     4   offset of the pixel data  rows start here   54                54
-//  14     4   information header size   12, or >= 40      40                40
-//  18     4   width in pixels           yes, >= 1         input width       output width
-//  22     4   height in pixels          yes, not 0        input height      output height
-//  26     2   colour planes             -                 1                 copied
-//  28     2   bits per pixel            1 4 8 16 24 32    24                copied
-//  30     4   compression               0 1 2 3 6         0                 copied
-//  34     4   size of the pixel data    -                 stride * h        out w * h * 3
-//  38     4   horizontal pixels/metre   -                 3780              copied
-//  42     4   vertical pixels/metre     -                 3780              copied
-//  46     4   colours used              table entries     0                 copied
-//  50     4   important colours         -                 0                 copied
+//  offset size field                    read              fresh   plain in  other in
+//   0     2   signature "BM"            checked (0x4D42)  "BM"    "BM"      "BM"
+//   2     4   file size in bytes        -                 S + 54  S + 54    S + 54
+//   6     4   two reserved words        -                 0       copied    copied
+//  10     4   offset of the pixel data  rows start here   54      54        54
+//  14     4   information header size   12, or >= 40      40      40        40
+//  18     4   width in pixels           yes, >= 1         width   width     width
+//  22     4   height in pixels          yes, not 0        height  height    height
+//  26     2   colour planes             -                 1       copied    1
+//  28     2   bits per pixel            1 4 8 16 24 32    24      24        24
+//  30     4   compression               0 1 2 3 6         0       0         0
+//  34     4   size of the pixel data S  -                 stride x height, all three
+//  38     4   horizontal pixels/metre   -                 3780    copied    copied; 0 if none
+//  42     4   vertical pixels/metre     -                 3780    copied    copied; 0 if none
+//  46     4   colours used              table entries     0       copied    0
+//  50     4   important colours         -                 0       copied    0
 //
 // Rows are stored bottom-up, each width x 3 bytes (blue, green, red) padded
 // to a multiple of 4 bytes: the row stride.
@@ -44,8 +47,12 @@
 #include <cstdint>
 #include <string>
 
-constexpr std::size_t bmpHeaderSize = 54;
-constexpr std::uint16_t bmpSignature = 0x4D42; // the bytes "B", "M"
+#include "byte_order.h"
+
+constexpr std::size_t bmpFileHeaderSize = 14;
+constexpr std::size_t bmpInfoHeaderSize = 40; // the smallest Windows information header
+constexpr std::size_t bmpHeaderSize = bmpFileHeaderSize + bmpInfoHeaderSize; // 54
+constexpr std::uint16_t bmpSignature = 0x4D42;                               // the bytes "B", "M"
 
 using HeaderBytes = std::array<std::uint8_t, bmpHeaderSize>;
 
@@ -75,16 +82,10 @@ struct BmpHeader {
     std::uint32_t coloursUsed = 0; // entries in the colour table; 0 means 2 ^ bits
 };
 
-std::uint16_t readU16le(const std::uint8_t* bytes);
-std::uint32_t readU32le(const std::uint8_t* bytes);
-void putU16le(std::uint8_t* bytes, std::uint16_t value);
-void putU32le(std::uint8_t* bytes, std::uint32_t value);
-
 BmpHeader parseBmpHeader(const HeaderBytes& bytes);
 
-// width x 3 rounded up to a multiple of 4, without overflow for any width.
-std::uint64_t paddedRowLength(std::uint64_t width);
-// A stored row of width pixels of the given bits, padded to a multiple of 4.
+// The bytes of a stored row of width pixels of the given bits (1 to 32),
+// padded to a multiple of 4: the row stride. No overflow for any 32-bit width.
 std::uint64_t storedRowLength(std::uint64_t width, unsigned bitsPerPixel);
 
 // A 24-bit, uncompressed, bottom-up file with an information header of 40
@@ -102,17 +103,15 @@ std::uint64_t colourTableOffset(const BmpHeader& header);
 std::string headerProblem(const BmpHeader& header, std::int64_t fileLength);
 
 // When the first bytes of a file that is no BMP show another picture format,
-// its name ("PNG", "MSX BSAVE"); else empty.
+// its name ("PNG", "MSX BSAVE": a screen saved from VRAM address 0); else
+// empty.
 std::string otherPictureFormat(const HeaderBytes& bytes);
 
-// The converter's header: every field written fresh.
-HeaderBytes converterHeader(std::int32_t width, std::int32_t height, std::uint32_t rowStride);
-
-// A fresh 40-byte header of a plain file for the picture of a file in another
-// layout: the reserved and resolution fields copied where the input has
-// them, every other field that of a 24-bit bottom-up picture of its size.
-HeaderBytes plainHeaderFor(const BmpHeader& input);
-
-// The resizer's header: the input's bytes with the sizes patched and the
-// pixel data placed directly after a 40-byte information header.
-HeaderBytes resizedHeader(const HeaderBytes& input, std::uint32_t width, std::uint32_t height);
+// The header of a plain 24-bit bottom-up file of width x height pixels, rows
+// padded to a multiple of 4, pixel data right after the 54 bytes. keepFrom,
+// the header of the input it was made from, is null for a fresh header (the
+// converter's, --decode's); a plain input's header keeps every field but the
+// sizes; one of another layout gives its reserved words and, when it has
+// them, its resolution. The sizes are 32-bit fields: callers refuse pictures
+// whose file would not fit.
+HeaderBytes plainHeader(std::uint32_t width, std::uint32_t height, const BmpHeader* keepFrom);

@@ -1,5 +1,9 @@
 #include "input_picture.h"
 
+#include <cctype>
+
+#include "file_messages.h"
+
 // The name with its extension, if any, replaced by ".bmp".
 static std::string bmpName(const std::string& fileName) {
     const std::size_t dot = fileName.rfind('.');
@@ -9,23 +13,39 @@ static std::string bmpName(const std::string& fileName) {
     return fileName.substr(0, dot) + ".bmp";
 }
 
+// Whether tessalo --decode takes the name: it ends in .SCC, .SCA or .SCB, in
+// any case.
+static bool isScreenFileName(const std::string& fileName) {
+    if (fileName.size() < 4) return false;
+    std::string ending = fileName.substr(fileName.size() - 4);
+    for (char& c : ending) c = char(std::toupper(static_cast<unsigned char>(c)));
+    return ending == ".SCC" || ending == ".SCA" || ending == ".SCB";
+}
+
 std::string conversionAdvice(const std::string& format, const std::string& fileName) {
-    if (format == "MSX BSAVE")
+    if (format == "MSX BSAVE" && isScreenFileName(fileName))
         return "infile is an MSX BSAVE screen file; turn it into a BMP with: tessalo --decode " +
                shellWord(fileName) + " " + shellWord(fileName + ".bmp");
+    if (format == "MSX BSAVE") // --decode knows the screen by the name's extension
+        return "infile is an MSX BSAVE screen file; to see it, copy it to a name ending in .SCC "
+               "(screen 12) or .SCA/.SCB (screens 10/11) and run tessalo --decode on that";
     return "infile is a " + format + " picture; convert it with: convert " + shellWord(fileName) +
            " -type truecolor BMP3:" + shellWord(bmpName(fileName));
 }
 
+// The rows' byte source over the opened input.
+static void getFromFile(void* context, std::int64_t position, std::uint8_t* buffer,
+                        std::size_t count) {
+    static_cast<BinaryFile*>(context)->get(position, buffer, count);
+}
+
 BmpHeader openInputPicture(Dialogue& dialogue, BinaryFile& file, const std::string& fileName,
                            PictureRows& rows) {
-    if (fileName.empty()) dialogue.fail("no infile name given");
-    if (!file.openForReading(fileName))
-        dialogue.fail("cannot open infile " + printableName(fileName) + ": " + file.errorText());
+    const std::string opening = openInputProblem(file, fileName);
+    if (!opening.empty()) dialogue.fail(opening);
     HeaderBytes bytes;
     file.get(1, bytes.data(), bytes.size());
-    if (file.error != 0)
-        dialogue.fail("cannot read infile " + printableName(fileName) + ": " + file.errorText());
+    if (file.error != 0) dialogue.fail(inputErrorProblem(file, fileName));
     const std::int64_t fileLength = file.length();
     if (readU16le(&bytes[0]) != bmpSignature) {
         const std::string format = fileLength > 0 ? otherPictureFormat(bytes) : "";
@@ -36,9 +56,8 @@ BmpHeader openInputPicture(Dialogue& dialogue, BinaryFile& file, const std::stri
     }
     BmpHeader header = parseBmpHeader(bytes);
     std::string problem = headerProblem(header, fileLength);
-    if (problem.empty()) problem = setUpPictureRows(rows, file, header, fileLength);
+    if (problem.empty()) problem = setUpPictureRows(rows, {getFromFile, &file, fileLength}, header);
     if (!problem.empty()) dialogue.fail(problem);
-    if (file.error != 0)
-        dialogue.fail("cannot read infile " + printableName(fileName) + ": " + file.errorText());
+    if (file.error != 0) dialogue.fail(inputErrorProblem(file, fileName));
     return header;
 }

@@ -17,5 +17,6 @@ BmpHeader openInputPicture(Dialogue& dialogue, BinaryFile& file, const std::stri
 
 // The line that shows how a file of another format becomes a BMP, e.g.
 // "infile is a PNG picture; convert it with: convert photo.png -type
-// truecolor BMP3:photo.bmp".
+// truecolor BMP3:photo.bmp"; for a screen file, the tessalo --decode command
+// when its name is one --decode takes, else how to name it.
 std::string conversionAdvice(const std::string& format, const std::string& fileName);

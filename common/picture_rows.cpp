@@ -5,6 +5,12 @@
 
 constexpr std::size_t codeChunkSize = 4096; // run-length codes read ahead at a time
 
+// Reads through the rows' byte source.
+static void getBytes(const PictureRows& rows, std::int64_t position, std::uint8_t* buffer,
+                     std::size_t count) {
+    rows.source.get(rows.source.context, position, buffer, count);
+}
+
 bool isPlainPicture(const PictureRows& rows) { return isPlainBmp(rows.header); }
 
 std::int64_t firstRowPosition(const PictureRows& rows) {
@@ -48,9 +54,9 @@ static std::string readColourTable(PictureRows& rows) {
         return "infile has no colour table before its pixel data at offset " +
                std::to_string(header.pixelDataOffset);
     std::vector<std::uint8_t> table(std::size_t(count) * entrySize);
-    rows.file->get(std::int64_t(start) + 1, table.data(), table.size());
+    getBytes(rows, std::int64_t(start) + 1, table.data(), table.size());
     rows.colours.resize(std::size_t(count) * 3);
-    for (std::uint32_t i = 0; i < count; ++i)
+    for (std::size_t i = 0; i < count; ++i)
         std::copy_n(&table[i * entrySize], 3, &rows.colours[3 * i]);
     rows.colourCount = count;
     return "";
@@ -100,7 +106,7 @@ static std::string readMasks(PictureRows& rows) {
     if (header.bitsPerPixel == 32) red = 0xFF0000, green = 0x00FF00, blue = 0x0000FF;
     if (hasBitMasks(header)) {
         std::uint8_t bytes[12] = {};
-        rows.file->get(maskOffset + 1, bytes, sizeof bytes);
+        getBytes(rows, maskOffset + 1, bytes, sizeof bytes);
         red = readU32le(&bytes[0]);
         green = readU32le(&bytes[4]);
         blue = readU32le(&bytes[8]);
@@ -123,7 +129,7 @@ static std::string readMasks(PictureRows& rows) {
 
 // ---- uncompressed rows ------------------------------------------------------------------
 
-static std::uint32_t paletteIndex(const std::uint8_t* stored, std::int32_t x, unsigned bits) {
+static std::uint32_t paletteIndex(const std::uint8_t* stored, std::size_t x, unsigned bits) {
     if (bits == 8) return stored[x];
     if (bits == 4) return (stored[x >> 1] >> ((x & 1) ? 0 : 4)) & 0x0F; // high nibble first
     return (stored[x >> 3] >> (7 - (x & 7))) & 1;                       // high bit first
@@ -131,10 +137,11 @@ static std::uint32_t paletteIndex(const std::uint8_t* stored, std::int32_t x, un
 
 static std::string paletteRow(const PictureRows& rows, std::uint8_t* bgr) {
     const unsigned bits = rows.header.bitsPerPixel;
-    for (std::int32_t x = 0; x < rows.header.width; ++x) {
+    const std::size_t width = std::size_t(rows.header.width);
+    for (std::size_t x = 0; x < width; ++x) {
         const std::uint32_t index = paletteIndex(rows.stored.data(), x, bits);
         if (index >= rows.colourCount) return colourIndexProblem(index, rows.colourCount);
-        if (bgr != nullptr) putColour(rows, index, &bgr[3 * std::size_t(x)]);
+        if (bgr != nullptr) putColour(rows, index, &bgr[3 * x]);
     }
     return "";
 }
@@ -142,11 +149,11 @@ static std::string paletteRow(const PictureRows& rows, std::uint8_t* bgr) {
 static void bitFieldRow(const PictureRows& rows, std::uint8_t* bgr) {
     const bool wide = rows.header.bitsPerPixel == 32;
     const std::uint8_t* stored = rows.stored.data();
-    for (std::int32_t x = 0; x < rows.header.width; ++x) {
-        const std::uint32_t pixel =
-            wide ? readU32le(&stored[4 * std::size_t(x)]) : readU16le(&stored[2 * std::size_t(x)]);
+    const std::size_t width = std::size_t(rows.header.width);
+    for (std::size_t x = 0; x < width; ++x) {
+        const std::uint32_t pixel = wide ? readU32le(&stored[4 * x]) : readU16le(&stored[2 * x]);
         for (int c = 0; c < 3; ++c)
-            bgr[3 * std::size_t(x) + c] = rows.levels[c][(pixel & rows.masks[c]) >> rows.shifts[c]];
+            bgr[3 * x + c] = rows.levels[c][(pixel & rows.masks[c]) >> rows.shifts[c]];
     }
 }
 
@@ -157,10 +164,10 @@ static std::int64_t storedRowPosition(const PictureRows& rows, std::int32_t r) {
 
 static std::string uncompressedRow(PictureRows& rows, std::int32_t r, std::uint8_t* bgr) {
     if (rows.header.bitsPerPixel == 24) { // as stored, without the padding
-        rows.file->get(storedRowPosition(rows, r), bgr, 3 * std::size_t(rows.header.width));
+        getBytes(rows, storedRowPosition(rows, r), bgr, 3 * std::size_t(rows.header.width));
         return "";
     }
-    rows.file->get(storedRowPosition(rows, r), rows.stored.data(), rows.stored.size());
+    getBytes(rows, storedRowPosition(rows, r), rows.stored.data(), rows.stored.size());
     if (rows.header.bitsPerPixel <= 8) return paletteRow(rows, bgr);
     bitFieldRow(rows, bgr);
     return "";
@@ -176,7 +183,9 @@ static std::string uncompressedRow(PictureRows& rows, std::int32_t r, std::uint8
 // reaches (skipped by an early row end, a move or the end of the picture)
 // take colour 0. Rows may carry pixels beyond the width up to the padded
 // stored row length, as writers do that code the padding bytes of odd
-// widths: those pixels are dropped.
+// widths: those pixels are dropped. Once every pixel is given (the top row
+// reached at or past the width), the data may end without the row end or
+// picture end code, as other readers take it.
 
 static const char* const runsPastPicture = "infile's run-length data runs past the picture";
 static const char* const runsEndEarly =
@@ -191,14 +200,14 @@ static void restartRunLength(PictureRows& rows) {
     runs.nextRowToRead = 0;
 }
 
-// The next coded byte, or -1 at the end of the file.
+// The next coded byte, or -1 at the end of the source.
 static int nextCode(PictureRows& rows) {
     RunLengthState& runs = rows.runs;
     if (runs.chunkAt == runs.chunkLength) {
-        const std::int64_t left = rows.fileLength - runs.nextOffset;
+        const std::int64_t left = rows.source.length - runs.nextOffset;
         if (left <= 0) return -1;
         runs.chunkLength = std::size_t(std::min<std::int64_t>(left, std::int64_t(codeChunkSize)));
-        rows.file->get(runs.nextOffset + 1, runs.chunk.data(), runs.chunkLength);
+        getBytes(rows, runs.nextOffset + 1, runs.chunk.data(), runs.chunkLength);
         runs.nextOffset += std::int64_t(runs.chunkLength);
         runs.chunkAt = 0;
     }
@@ -206,7 +215,7 @@ static int nextCode(PictureRows& rows) {
 }
 
 static bool codesLeft(const PictureRows& rows) {
-    return rows.runs.chunkAt < rows.runs.chunkLength || rows.runs.nextOffset < rows.fileLength;
+    return rows.runs.chunkAt < rows.runs.chunkLength || rows.runs.nextOffset < rows.source.length;
 }
 
 // Places count pixels (at most 255) with the given indices at the decoder's
@@ -220,7 +229,7 @@ static std::string placePixels(PictureRows& rows, int count, const std::uint8_t*
     const std::int64_t kept = std::min<std::int64_t>(count, rows.header.width - runs.column);
     for (std::int64_t i = 0; i < kept; ++i) {
         if (indices[i] >= rows.colourCount) return colourIndexProblem(indices[i], rows.colourCount);
-        if (bgr != nullptr) putColour(rows, indices[i], &bgr[3 * (runs.column + i)]);
+        if (bgr != nullptr) putColour(rows, indices[i], &bgr[3 * std::size_t(runs.column + i)]);
     }
     runs.column += count;
     return "";
@@ -231,6 +240,12 @@ static std::string decodeCode(PictureRows& rows, std::uint8_t* bgr) {
     RunLengthState& runs = rows.runs;
     const bool rle4 = rows.header.compression == bmpRle4;
     const int count = nextCode(rows);
+    const bool everyPixelGiven =
+        runs.row == rows.header.height - 1 && runs.column >= rows.header.width;
+    if (count < 0 && everyPixelGiven) { // the end of the picture without its code
+        runs.ended = true;
+        return "";
+    }
     const int value = nextCode(rows);
     if (value < 0) return runsEndEarly;
     std::uint8_t indices[255];
@@ -277,7 +292,8 @@ static std::string decodeCode(PictureRows& rows, std::uint8_t* bgr) {
 static std::string decodeRunLengthRow(PictureRows& rows, std::int32_t r, std::uint8_t* bgr) {
     RunLengthState& runs = rows.runs;
     if (bgr != nullptr)
-        for (std::int32_t x = 0; x < rows.header.width; ++x) putColour(rows, 0, &bgr[3 * x]);
+        for (std::size_t x = 0; x < std::size_t(rows.header.width); ++x)
+            putColour(rows, 0, &bgr[3 * x]);
     while (!runs.ended && runs.row == r) {
         std::string problem = decodeCode(rows, bgr);
         if (!problem.empty()) return problem;
@@ -316,10 +332,8 @@ static std::string checkRunLengthCodes(PictureRows& rows) {
 
 // ---- the interface ------------------------------------------------------------------------------
 
-std::string setUpPictureRows(PictureRows& rows, BinaryFile& file, const BmpHeader& header,
-                             std::int64_t fileLength) {
-    rows.file = &file;
-    rows.fileLength = fileLength;
+std::string setUpPictureRows(PictureRows& rows, const ByteSource& source, const BmpHeader& header) {
+    rows.source = source;
     rows.header = header;
     rows.stride = storedRowLength(std::uint64_t(header.width), header.bitsPerPixel);
     if (header.bitsPerPixel == 24) return "";
@@ -330,7 +344,7 @@ std::string setUpPictureRows(PictureRows& rows, BinaryFile& file, const BmpHeade
             rows.runs.chunk.assign(codeChunkSize, 0);
             return checkRunLengthCodes(rows);
         }
-        // The stored row fits in the file, which headerProblem made sure of.
+        // The stored row fits in the source, which headerProblem made sure of.
         rows.stored.assign(rows.stride, 0);
     } catch (const std::bad_alloc&) {
         return "not enough memory for a " + std::to_string(header.width) + " pixel wide row";
@@ -338,7 +352,7 @@ std::string setUpPictureRows(PictureRows& rows, BinaryFile& file, const BmpHeade
     // A short colour table: every index is checked before any row is used.
     if (header.bitsPerPixel <= 8 && rows.colourCount < (1u << header.bitsPerPixel))
         for (std::int32_t r = 0; r < header.height; ++r) {
-            rows.file->get(storedRowPosition(rows, r), rows.stored.data(), rows.stored.size());
+            getBytes(rows, storedRowPosition(rows, r), rows.stored.data(), rows.stored.size());
             problem = paletteRow(rows, nullptr);
             if (!problem.empty()) return problem;
         }

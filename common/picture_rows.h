@@ -14,12 +14,22 @@
 #include <string>
 #include <vector>
 
-#include "binary_file.h"
 #include "bmp_header.h"
+
+// Where the rows are read from, a plain record of a function and its
+// context in the manner of stb_image's io callbacks: get fills buffer with
+// count bytes from 1-based position (1 or more) of the source, bytes past its
+// end reading as 0. The programs read an opened file through it.
+struct ByteSource {
+    void (*get)(void* context, std::int64_t position, std::uint8_t* buffer,
+                std::size_t count) = nullptr;
+    void* context = nullptr; // handed to get: what the bytes come from
+    std::int64_t length = 0; // bytes in the source
+};
 
 // Where the run-length decoder stands in the coded data.
 struct RunLengthState {
-    std::int64_t nextOffset = 0;     // file offset of the first byte not yet in `chunk`
+    std::int64_t nextOffset = 0;     // source offset of the first byte not yet in `chunk`
     std::vector<std::uint8_t> chunk; // coded bytes read ahead
     std::size_t chunkAt = 0;         // next unused byte of `chunk`
     std::size_t chunkLength = 0;     // bytes of `chunk` that hold data
@@ -30,8 +40,7 @@ struct RunLengthState {
 };
 
 struct PictureRows {
-    BinaryFile* file = nullptr;
-    std::int64_t fileLength = 0;
+    ByteSource source;
     BmpHeader header;
     std::uint64_t stride = 0; // bytes per stored row, uncompressed layouts
     // Colour table entries as blue, green, red, 3 bytes each.
@@ -46,24 +55,23 @@ struct PictureRows {
     RunLengthState runs;
 };
 
-// Prepares reading the rows of a file whose header passed headerProblem:
-// reads its colour table or masks and checks them, and checks every colour
-// index and run-length code once, without keeping the pixels. Returns the
-// one-line refusal, or "" when every row can be read.
-std::string setUpPictureRows(PictureRows& rows, BinaryFile& file, const BmpHeader& header,
-                             std::int64_t fileLength);
+// Prepares reading the rows of a file whose header passed headerProblem for
+// the source's length: reads its colour table or masks and checks them, and
+// checks every colour index and run-length code once, without keeping the
+// pixels. Returns the one-line refusal, or "" when every row can be read.
+std::string setUpPictureRows(PictureRows& rows, const ByteSource& source, const BmpHeader& header);
 
 // Fills bgr with width x 3 bytes of picture row r (0 = bottom row). Returns
 // "" or the one-line refusal (a colour index beyond the table, run-length
-// codes that run past the picture or end early).
+// codes that run past the picture or end before its last pixel).
 std::string readPictureRow(PictureRows& rows, std::int32_t r, std::uint8_t* bgr);
 
 // A plain file: its rows are read as stored, and the padding bytes of each
 // stored row are the file's own; other layouts give rows with zero padding.
 bool isPlainPicture(const PictureRows& rows);
 
-// 1-based file position of the first stored row (the bottom row of a plain
-// file).
+// 1-based source position of the first stored row (the bottom row of a
+// plain file).
 std::int64_t firstRowPosition(const PictureRows& rows);
 
 // A level of n bits (1 to 8) widened to 8 by repeating its high bits: the

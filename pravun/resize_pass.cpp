@@ -111,8 +111,7 @@ std::string writeResizedPicture(PictureRows& input, const ResizeGeometry& geomet
     if (!problem.empty()) return problem;
 
     // A plain input's header is kept; any other layout gives a plain one.
-    const HeaderBytes base = isPlainPicture(input) ? header.bytes : plainHeaderFor(header);
-    HeaderBytes outputHeader = resizedHeader(base, geometry.cropWidth, geometry.cropHeight);
+    HeaderBytes outputHeader = plainHeader(geometry.cropWidth, geometry.cropHeight, &header);
     output.put(1, outputHeader.data(), outputHeader.size());
 
     // Only the written target rows are computed, in file order. Consecutive
@@ -120,8 +119,8 @@ std::string writeResizedPicture(PictureRows& input, const ResizeGeometry& geomet
     const std::size_t rowBytes = buffers.targetRow.size();
     std::int64_t position = bmpHeaderSize + 1;
     Footprint previous;
-    for (std::uint32_t i = 0; i < geometry.cropHeight && output.error == 0 &&
-                              input.file->error == 0 && rows.problem.empty();
+    // A read error shows after the pass, where runResizer checks the input.
+    for (std::uint32_t i = 0; i < geometry.cropHeight && output.error == 0 && rows.problem.empty();
          ++i) {
         const Footprint span = footprint(steps.stepY, geometry.skipRows + i);
         if (i == 0 || !(span == previous))

@@ -6,6 +6,7 @@
 #include "binary_file.h"
 #include "bmp_header.h"
 #include "command_line.h"
+#include "file_messages.h"
 #include "geometry.h"
 #include "help.h"
 #include "input_picture.h"
@@ -21,7 +22,7 @@ void runResizer(Dialogue& dialogue) {
     // The output is started before the size menu, so that a name that cannot
     // be written is reported before anything is asked.
     BinaryFile output;
-    std::string problem = openOutputProblem(output, settings.outputPath);
+    std::string problem = openOutputProblem(output, settings.outputPath, &input);
     if (!problem.empty()) dialogue.fail(problem);
     const std::uint32_t inputWidth = std::uint32_t(header.width);
     const std::uint32_t inputHeight = std::uint32_t(header.height);

@@ -109,3 +109,19 @@ Rgb rgbFromYuv(const Samples& masked) {
     return {masked.y + t.redOffset[masked.b], masked.y + t.greenOffset[masked.a][masked.b],
             masked.y + t.blueOffset[masked.a]};
 }
+
+// ---- clamping -----------------------------------------------------------------
+
+static int clampByte(int value) { return value < 0 ? 0 : value > 255 ? 255 : value; }
+
+Rgb clampAndFilter(Rgb colour, bool dacFilter) {
+    colour.red = clampByte(colour.red);
+    colour.green = clampByte(colour.green);
+    colour.blue = clampByte(colour.blue);
+    if (dacFilter) {
+        colour.red &= 0xF8; // 11111000: keeps 5 bits
+        colour.green &= 0xF8;
+        colour.blue &= 0xF8;
+    }
+    return colour;
+}

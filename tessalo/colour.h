@@ -1,5 +1,5 @@
 // The two colour encodings, YJK and YUV, in both directions, in integer
-// arithmetic only.
+// arithmetic only, and the clamping of reconstructed colours to bytes.
 //
 // YJK: Y = B/2 + R/4 + G/8, J = R - Y, K = G - Y, each term floored.
 // YUV: Y = 0.299 R + 0.587 G + 0.114 B, U = 0.493 (B - Y), V = 0.877 (R - Y),
@@ -31,3 +31,7 @@ Samples yuvFromRgb(int red, int green, int blue);
 // R, G, B from stored samples (each 0..255) after masking, not yet clamped.
 Rgb rgbFromYjk(const Samples& masked);
 Rgb rgbFromYuv(const Samples& masked);
+
+// Clamps R, G and B to 0..255 (red, then green, then blue) and, with the DAC
+// filter, keeps the 5 high bits of each, as the V9958's DAC shows them.
+Rgb clampAndFilter(Rgb colour, bool dacFilter);

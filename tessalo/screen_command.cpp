@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "binary_file.h"
+#include "file_messages.h"
 
 bool isScreenCommand(const std::vector<std::string>& words) {
     if (words.size() < 2) return false;

@@ -4,8 +4,7 @@
 #include <cctype>
 #include <cstdio>
 
-#include "binary_file.h"
-#include "bmp_header.h"
+#include "byte_order.h"
 
 static bool endsWithNoCase(const std::string& text, const char* ending) {
     const std::string tail(ending);
@@ -22,28 +21,6 @@ ScreenKind screenKindOf(const std::string& fileName) {
     if (endsWithNoCase(fileName, ".SCA") || endsWithNoCase(fileName, ".SCB"))
         return ScreenKind::screen10;
     return ScreenKind::none;
-}
-
-std::string screenProblem(const ConverterSettings& settings, ScreenKind kind, std::int32_t width,
-                          std::int32_t height) {
-    if (kind == ScreenKind::none) return "";
-    const bool screen12 = kind == ScreenKind::screen12;
-    // The chip stores 5 bits of Y in screen 12 and 4 in screens 10/11, and
-    // 6 bits of J and K shared by 4 pixels of one line.
-    const std::uint8_t lumaMask = screen12 ? 0xF8 : 0xF0; // 11111000 or 11110000
-    const bool encodable = !settings.useYuv && settings.bitmask1Y == lumaMask &&
-                           settings.bitmask1A == 0xFC && settings.bitmask1B == 0xFC &&
-                           settings.hFactor == 4 && settings.vFactor == 1;
-    const std::string name = "outfile " + printableName(settings.outFile) + " is a " +
-                             (screen12 ? "screen 12 file" : "screen 10/11 file");
-    if (!encodable)
-        return name + ": it needs option " + (screen12 ? "2" : "3") + " (or 5 with masks " +
-               (screen12 ? "248" : "240") + " 252 252) and chroma factors 4 and 1";
-    if (width > screenWidth || height > screenHeight)
-        return name + " of at most 256 x 212 pixels, not " + std::to_string(width) + " x " +
-               std::to_string(height) + ": first run pravun " + shellWord(settings.inFile) +
-               " /m256x212 /t screen.bmp";
-    return "";
 }
 
 ScreenImage blankScreen(ScreenKind kind) {
@@ -112,6 +89,10 @@ ScreenYjk unpackYjk(const std::uint8_t* group, int n) {
     yjk.k = signed6(group[0] & 7, group[1] & 7);
     yjk.j = signed6(group[2] & 7, group[3] & 7);
     return yjk;
+}
+
+std::uint8_t fullScaleLevel(int level) {
+    return std::uint8_t(level * 255 / 31); // at most 7905 before the division, which truncates
 }
 
 static int clampLevel(int level) { return level < 0 ? 0 : level > 31 ? 31 : level; }

@@ -31,8 +31,6 @@
 #include <string>
 #include <vector>
 
-#include "settings.h"
-
 constexpr std::int32_t screenWidth = 256;
 constexpr std::int32_t screenHeight = 212;
 constexpr std::size_t screenVramSize = 54272; // 256 x 212: VRAM 0x0000-0xD3FF
@@ -49,11 +47,6 @@ enum class ScreenKind { none, screen12, screen10 };
 // .SCC screen 12, .SCA and .SCB screens 10/11, anything else none.
 ScreenKind screenKindOf(const std::string& fileName);
 
-// Empty when these settings and a picture of this size can be written as that
-// screen, else the one-line refusal.
-std::string screenProblem(const ConverterSettings& settings, ScreenKind kind, std::int32_t width,
-                          std::int32_t height);
-
 struct ScreenImage {
     ScreenKind kind = ScreenKind::none;
     std::vector<std::uint8_t> vram; // screenVramSize bytes, all 0 = black
@@ -63,8 +56,11 @@ ScreenImage blankScreen(ScreenKind kind);
 
 // Pixel (x, y) of the picture, y = 0 the top line, with its masked samples:
 // luma 0..255, chroma biased by 128. Every pixel of a group sets the group's
-// J and K, so pixels past the picture's width get them from their neighbours.
-// x and y lie inside the screen: screenProblem refuses larger pictures.
+// J and K, so pixels past the picture's width get them from their neighbours,
+// and keep the Y 0 of the blank screen: with that J and K no Y shows darker,
+// as R, G and B each never fall while Y rises (see machineColour), though
+// the colour is black only for J and K near 0. x and y lie inside the
+// screen: the converter refuses larger pictures.
 void putScreenPixel(ScreenImage& screen, std::int32_t x, std::int32_t y, int maskedY, int maskedA,
                     int maskedB);
 
@@ -94,6 +90,12 @@ struct ScreenColour {
     int green;
     int blue;
 };
+
+// A 5-bit level (0..31) on the 0..255 scale of a screenshot: L x 255 / 31,
+// rounded down, as openMSX shows it (4 gives 32, 8 gives 65, 31 gives 255).
+// Palette colours widened to 5 bits (screenPalette) land where openMSX shows
+// their 3-bit levels: 32, 74, 106, 148, 180, 222, 255.
+std::uint8_t fullScaleLevel(int level);
 
 // The YJK values of pixel n (0..3) of the group starting at `group`: 5-bit
 // Y (byte >> 3, in screens 10/11 with the attribute bit 0) and the group's

@@ -1,5 +1,6 @@
-// The BMP header: row lengths, little-endian fields, the two ways an output
-// header is made, and which inputs are refused with which line.
+// The BMP header: row lengths, little-endian fields, the three ways an output
+// header is made, which inputs are refused with which line, and the advice
+// for files of other formats.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -10,6 +11,7 @@
 
 #include "binary_file.h"
 #include "bmp_header.h"
+#include "byte_order.h"
 #include "dialogue.h"
 #include "input_picture.h"
 #include "test_support.h"
@@ -38,25 +40,33 @@ HeaderBytes fiveByThreeHeader() {
 
 struct RowLengthRow {
     std::uint64_t width;
+    unsigned bits;
     std::uint64_t expected;
 };
 
-TEST(BmpHeader, PaddedRowLengthRoundsThreeBytesPerPixelUpToFour) {
+TEST(BmpHeader, StoredRowLengthRoundsUpToWholeFourByteWords) {
     const std::vector<RowLengthRow> rows = {
-        {1, 4},
-        {2, 8},
-        {3, 12},
-        {4, 12},
-        {5, 16},
-        {10921, 32764},
-        {10922, 32768}, // a 15-bit mask would give 0 here
-        {87380, 262140},
-        {87381, 262144},           // an 18-bit mask would give 0 here
-        {1431655765, 4294967296u}, // width x 3 = 4294967295: no 32-bit wrap
+        {1, 24, 4},
+        {2, 24, 8},
+        {3, 24, 12},
+        {4, 24, 12},
+        {5, 24, 16},
+        {10921, 24, 32764},
+        {10922, 24, 32768}, // a 15-bit mask would give 0 here
+        {87380, 24, 262140},
+        {87381, 24, 262144},           // an 18-bit mask would give 0 here
+        {1431655765, 24, 4294967296u}, // width x 3 = 4294967295: no 32-bit wrap
+        {11, 1, 4},
+        {33, 1, 8},
+        {9, 4, 8},
+        {5, 8, 8},
+        {5, 16, 12},
+        {3, 32, 12},
+        {2147483647, 32, 8589934588u},
     };
     for (const RowLengthRow& row : rows) {
-        SCOPED_TRACE(row.width);
-        EXPECT_EQ(paddedRowLength(row.width), row.expected);
+        SCOPED_TRACE(::testing::Message() << row.width << " x " << row.bits << " bits");
+        EXPECT_EQ(storedRowLength(row.width, row.bits), row.expected);
     }
 }
 
@@ -67,7 +77,7 @@ struct U16Row {
     std::uint16_t value;
 };
 
-TEST(BmpHeader, U16FieldsAreLittleEndian) {
+TEST(ByteOrder, U16FieldsAreLittleEndian) {
     // clang-format off
     const std::vector<U16Row> rows = {
         {{0x42, 0x4D}, 19778}, // "BM"
@@ -94,7 +104,7 @@ struct U32Row {
     std::uint32_t value;
 };
 
-TEST(BmpHeader, U32FieldsAreLittleEndian) {
+TEST(ByteOrder, U32FieldsAreLittleEndian) {
     // clang-format off
     const std::vector<U32Row> rows = {
         {{0x36, 0x00, 0x00, 0x00}, 54},
@@ -139,7 +149,7 @@ TEST(BmpHeader, ParseReadsTheFieldsTheProgramsUse) {
 
 // ---- output headers ------------------------------------------------------------------------
 
-TEST(BmpHeader, ConverterHeaderOfOnePixel) {
+TEST(BmpHeader, FreshPlainHeaderOfOnePixel) {
     // clang-format off
     const HeaderBytes expected = {
         'B',  'M',              // signature
@@ -159,47 +169,51 @@ TEST(BmpHeader, ConverterHeaderOfOnePixel) {
         0x00, 0x00, 0x00, 0x00, // important colours
     };
     // clang-format on
-    EXPECT_EQ(converterHeader(1, 1, 4), expected);
+    EXPECT_EQ(plainHeader(1, 1, nullptr), expected);
 }
 
-struct ConverterSizeRow {
-    std::int32_t width, height;
-    std::uint32_t rowStride;
+struct FreshSizeRow {
+    std::uint32_t width, height;
     std::uint32_t fileSize, dataSize;
 };
 
-TEST(BmpHeader, ConverterHeaderSizesFollowTheRowStride) {
-    const std::vector<ConverterSizeRow> rows = {
-        {5, 3, 16, 102, 48},
-        {4, 2, 12, 78, 24},
-        {10921, 2, 32764, 65582, 65528},
+TEST(BmpHeader, FreshPlainHeaderSizesFollowTheRowStride) {
+    const std::vector<FreshSizeRow> rows = {
+        {5, 3, 102, 48},
+        {4, 2, 78, 24},
+        {10921, 2, 65582, 65528},
+        {256, 212, 162870, 162816},
     };
-    for (const ConverterSizeRow& row : rows) {
+    for (const FreshSizeRow& row : rows) {
         SCOPED_TRACE(::testing::Message() << row.width << " x " << row.height);
-        HeaderBytes bytes = converterHeader(row.width, row.height, row.rowStride);
+        HeaderBytes bytes = plainHeader(row.width, row.height, nullptr);
         EXPECT_EQ(field32(bytes, 2), row.fileSize);
-        EXPECT_EQ(field32(bytes, 18), std::uint32_t(row.width));
-        EXPECT_EQ(field32(bytes, 22), std::uint32_t(row.height));
+        EXPECT_EQ(field32(bytes, 18), row.width);
+        EXPECT_EQ(field32(bytes, 22), row.height);
         EXPECT_EQ(field32(bytes, 34), row.dataSize);
     }
 }
 
-TEST(BmpHeader, ResizedHeaderPatchesSizesAndCopiesTheRest) {
+// A 1000 x 500 input behind a V5 header, every field distinct.
+// clang-format off
+const HeaderBytes versionFiveInput = {
+    'B',  'M',  0x3F, 0x42, 0x0F, 0x00, // file size 999999
+    0x11, 0x22, 0x33, 0x44,             // reserved
+    0x8A, 0x00, 0x00, 0x00,             // pixel data at 138
+    0x7C, 0x00, 0x00, 0x00,             // information header 124 (version 5)
+    0xE8, 0x03, 0x00, 0x00,             // width 1000
+    0xF4, 0x01, 0x00, 0x00,             // height 500
+    0x01, 0x00, 0x18, 0x00, 0x00, 0x00,
+    0x00, 0x00, 0x39, 0x30, 0x00, 0x00, // pixel data size 12345
+    0x13, 0x0B, 0x00, 0x00,             // 2835
+    0x12, 0x0B, 0x00, 0x00,             // 2834
+    0x07, 0x00, 0x00, 0x00,             // colours used 7
+    0x09, 0x00, 0x00, 0x00,             // important colours 9
+};
+// clang-format on
+
+TEST(BmpHeader, PlainInputHeaderKeepsAllButTheSizes) {
     // clang-format off
-    const HeaderBytes input = {
-        'B',  'M',  0x3F, 0x42, 0x0F, 0x00, // file size 999999
-        0x11, 0x22, 0x33, 0x44,             // reserved
-        0x8A, 0x00, 0x00, 0x00,             // pixel data at 138
-        0x7C, 0x00, 0x00, 0x00,             // information header 124 (version 5)
-        0xE8, 0x03, 0x00, 0x00,             // width 1000
-        0xF4, 0x01, 0x00, 0x00,             // height 500
-        0x01, 0x00, 0x18, 0x00, 0x00, 0x00,
-        0x00, 0x00, 0x39, 0x30, 0x00, 0x00, // pixel data size 12345
-        0x13, 0x0B, 0x00, 0x00,             // 2835
-        0x12, 0x0B, 0x00, 0x00,             // 2834
-        0x07, 0x00, 0x00, 0x00,             // colours used 7
-        0x09, 0x00, 0x00, 0x00,             // important colours 9
-    };
     const HeaderBytes expected = {
         'B',  'M',              // signature, copied
         0x36, 0x84, 0x03, 0x00, // file size 230454
@@ -218,7 +232,43 @@ TEST(BmpHeader, ResizedHeaderPatchesSizesAndCopiesTheRest) {
         0x09, 0x00, 0x00, 0x00, // important colours 9, copied
     };
     // clang-format on
-    EXPECT_EQ(resizedHeader(input, 320, 240), expected);
+    const BmpHeader input = parseBmpHeader(versionFiveInput);
+    EXPECT_EQ(plainHeader(320, 240, &input), expected);
+}
+
+// An RLE8 input: fresh fields but for the reserved words and the resolution;
+// an OS/2 1.x input has no resolution, which is then 0.
+TEST(BmpHeader, OtherLayoutHeaderKeepsTheReservedWordsAndResolution) {
+    HeaderBytes runLength = versionFiveInput;
+    setField(runLength, 26, 3, 2); // planes
+    setField(runLength, 28, 8, 2); // bits per pixel
+    setField(runLength, 30, 1, 4); // RLE8
+    HeaderBytes core = runLength;
+    setField(core, 14, 12, 4); // OS/2 1.x: 16-bit sizes at 18 and 20
+    // clang-format off
+    const HeaderBytes expected = {
+        'B',  'M',  0x96, 0x00, 0x00, 0x00, // 8 x 4 x 3 + 54 bytes
+        0x11, 0x22, 0x33, 0x44,             // reserved, copied
+        0x36, 0x00, 0x00, 0x00,             // pixel data offset 54
+        0x28, 0x00, 0x00, 0x00,             // information header 40
+        0x08, 0x00, 0x00, 0x00,             // width 8
+        0x04, 0x00, 0x00, 0x00,             // height 4
+        0x01, 0x00,                         // one plane
+        0x18, 0x00,                         // 24 bits per pixel
+        0x00, 0x00, 0x00, 0x00,             // no compression
+        0x60, 0x00, 0x00, 0x00,             // pixel data size 96
+        0x13, 0x0B, 0x00, 0x00,             // 2835, copied
+        0x12, 0x0B, 0x00, 0x00,             // 2834, copied
+        0x00, 0x00, 0x00, 0x00,             // colours used
+        0x00, 0x00, 0x00, 0x00,             // important colours
+    };
+    // clang-format on
+    const BmpHeader input = parseBmpHeader(runLength);
+    EXPECT_EQ(plainHeader(8, 4, &input), expected);
+    HeaderBytes withoutResolution = expected;
+    std::fill(withoutResolution.begin() + 38, withoutResolution.begin() + 46, 0);
+    const BmpHeader coreInput = parseBmpHeader(core);
+    EXPECT_EQ(plainHeader(8, 4, &coreInput), withoutResolution);
 }
 
 // ---- refused inputs --------------------------------------------------------------------------
@@ -244,6 +294,15 @@ TEST(BmpHeader, HeaderProblemNamesWhatIsWrong) {
     auto version5 = [](HeaderBytes& bytes) {
         setField(bytes, 10, 138, 4);
         setField(bytes, 14, 124, 4);
+    };
+    auto os2Huffman = [](HeaderBytes& bytes) {
+        setField(bytes, 14, 64, 4);
+        setField(bytes, 30, 3, 4);
+    };
+    auto rle8Of4096By3 = [](HeaderBytes& bytes) {
+        setField(bytes, 18, 4096, 4);
+        setField(bytes, 28, 8, 2);
+        setField(bytes, 30, 1, 4);
     };
     const std::vector<ProblemRow> rows = {
         {"plain picture", unchanged, 102, ""},
@@ -273,6 +332,12 @@ TEST(BmpHeader, HeaderProblemNamesWhatIsWrong) {
          "infile holds a JPEG picture inside the BMP (method 4), which is not supported"},
         {"PNG inside", set(30, 5, 4), 102,
          "infile holds a PNG picture inside the BMP (method 5), which is not supported"},
+        {"PNG inside, 0 bits per pixel", set(28, 5 << 16, 4), 102,
+         "infile holds a PNG picture inside the BMP (method 5), which is not supported"},
+        {"OS/2 2.x Huffman coding", os2Huffman, 102,
+         "infile is compressed with OS/2 Huffman coding (method 3), which is not supported"},
+        {"many run-length pixels from few codes", rle8Of4096By3, 56,
+         "infile's 4096 x 3 pixels are too many for its 2 bytes of run-length data"},
         {"offset 20", set(10, 20, 4), 102,
          "infile has its pixel data at offset 20, inside the 54-byte header"},
         {"offset 53", set(10, 53, 4), 102,
@@ -294,6 +359,62 @@ TEST(BmpHeader, HeaderProblemNamesWhatIsWrong) {
         HeaderBytes bytes = fiveByThreeHeader();
         row.change(bytes);
         EXPECT_EQ(headerProblem(parseBmpHeader(bytes), row.fileLength), row.expected);
+    }
+}
+
+// ---- files of other formats ---------------------------------------------------------------
+
+struct AdviceRow {
+    const char* name;
+    std::string start; // the file's first bytes; the rest of the header is 0
+    std::string fileName;
+    std::string advice; // empty: no other format, only "infile is not a 'BM'"
+};
+
+TEST(BmpHeader, OtherFormatsGetAdviceThatWorks) {
+    const std::string convert = " picture; convert it with: convert ";
+    const std::string decode = "infile is an MSX BSAVE screen file; turn it into a BMP with: "
+                               "tessalo --decode ";
+    const std::string copy = "infile is an MSX BSAVE screen file; to see it, copy it to a name "
+                             "ending in .SCC (screen 12) or .SCA/.SCB (screens 10/11) and run "
+                             "tessalo --decode on that";
+    const std::string screen("\xFE\0\0\xFF\xD3", 5); // VRAM 0x0000-0xD3FF
+    const std::vector<AdviceRow> rows = {
+        {"PNG", "\x89PNG\r\n\x1a\n", "photo.png",
+         "infile is a PNG" + convert + "photo.png -type truecolor BMP3:photo.bmp"},
+        {"JPEG", "\xFF\xD8\xFF\xE0", "a.jpg",
+         "infile is a JPEG" + convert + "a.jpg -type truecolor BMP3:a.bmp"},
+        {"GIF", "GIF87a", "a.gif",
+         "infile is a GIF" + convert + "a.gif -type truecolor BMP3:a.bmp"},
+        {"TIFF", std::string("MM\0*", 4), "scan",
+         "infile is a TIFF" + convert + "scan -type truecolor BMP3:scan.bmp"},
+        {"PPM", "P6\n5 3\n255\n", "a.ppm",
+         "infile is a PPM" + convert + "a.ppm -type truecolor BMP3:a.bmp"},
+        {"PBM", "P1\t", "a.pbm", "infile is a PBM" + convert + "a.pbm -type truecolor BMP3:a.bmp"},
+        {"name for the shell", "\x89PNG\r\n\x1a\n", "it's a photo.png",
+         "infile is a PNG" + convert +
+             "'it'\\''s a photo.png' -type truecolor BMP3:'it'\\''s a photo.bmp'"},
+        {"name with a line end", "\x89PNG\r\n\x1a\n", "line\nend.png",
+         "infile is a PNG" + convert +
+             "$'line\\x0Aend.png' -type truecolor BMP3:$'line\\x0Aend.bmp'"},
+        {"text", "hello", "a.bmp", ""},
+        {"P7", "P7 ", "a.pam", ""},
+        {"screen 12 file", screen, "PIC.SCC", decode + "PIC.SCC PIC.SCC.bmp"},
+        {"screen 10 file, lower case", screen, "pic.sca", decode + "pic.sca pic.sca.bmp"},
+        {"screen 11 file, mixed case", screen, "my pic.sCb",
+         decode + "'my pic.sCb' 'my pic.sCb.bmp'"},
+        {"one screen line under another name", std::string("\xFE\0\0\xFF\0", 5), "pic.bmp", copy},
+        {"screen file behind its extension", screen, "pic.scc.bak", copy},
+        {"FE alone", "\xFE", "PIC.SCC", ""},
+        {"saved from 0x4000", std::string("\xFE\0\x40\xFF\xD3", 5), "PIC.SCC", ""},
+        {"less than a screen line", std::string("\xFE\0\0\xFE\0", 5), "PIC.SCC", ""},
+    };
+    for (const AdviceRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        HeaderBytes bytes{};
+        std::copy(row.start.begin(), row.start.end(), bytes.begin());
+        const std::string format = otherPictureFormat(bytes);
+        EXPECT_EQ(format.empty() ? "" : conversionAdvice(format, row.fileName), row.advice);
     }
 }
 

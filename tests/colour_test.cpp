@@ -1,6 +1,7 @@
 // The colour encodings: pixels worked out by hand, and every input of the
 // YUV arithmetic in each direction against the same formulas evaluated in
-// long double, rounding each step in a significand of at least 64 bits.
+// long double, rounding each step in a significand of at least 64 bits; and
+// the clamping of reconstructed colours.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -117,6 +118,54 @@ TEST(ColourTransform, YuvInverseMatchesLongDoubleForEverySample) {
         }
     }
     EXPECT_EQ(mismatches, 0);
+}
+
+// ---- reconstruction ------------------------------------------------------------------
+
+struct ReconstructionRow {
+    bool yuv;
+    int y, a, b;
+    int red, green, blue; // before clamping
+};
+
+TEST(Reconstruction, WorkedExamples) {
+    // clang-format off
+    const ReconstructionRow rows[] = {
+        {false, 0, 128, 128, 0, 0, 0},
+        {false, 255, 128, 128, 255, 255, 318},
+        {false, 100, 128, 125, 100, 94, 127}, // K / 4 floors: -6 >> 2 = -2
+        {false, 200, 100, 150, 144, 244, 267},
+        {true, 100, 128, 128, 100, 100, 100},
+        {true, 100, 150, 140, 127, 78, 145},  // green 77.51 before rounding
+    };
+    // clang-format on
+    for (const ReconstructionRow& row : rows) {
+        SCOPED_TRACE(::testing::Message()
+                     << row.yuv << " " << row.y << "/" << row.a << "/" << row.b);
+        Samples m{row.y, row.a, row.b};
+        Rgb c = row.yuv ? rgbFromYuv(m) : rgbFromYjk(m);
+        EXPECT_EQ(c.red, row.red);
+        EXPECT_EQ(c.green, row.green);
+        EXPECT_EQ(c.blue, row.blue);
+    }
+}
+
+TEST(Reconstruction, ClampsEachPrimary) {
+    Rgb c = clampAndFilter({-3, 300, 255}, false);
+    EXPECT_EQ(c.red, 0);
+    EXPECT_EQ(c.green, 255);
+    EXPECT_EQ(c.blue, 255);
+}
+
+TEST(Reconstruction, DacFilterKeepsFiveBits) {
+    Rgb c = clampAndFilter({255, 7, 200}, true);
+    EXPECT_EQ(c.red, 248);
+    EXPECT_EQ(c.green, 0);
+    EXPECT_EQ(c.blue, 200);
+    Rgb clamped = clampAndFilter({318, -20, 263}, true);
+    EXPECT_EQ(clamped.red, 248);
+    EXPECT_EQ(clamped.green, 0);
+    EXPECT_EQ(clamped.blue, 248);
 }
 
 } // namespace

@@ -379,7 +379,10 @@ std::string lastLine(const Bytes& console) {
 // A closed standard descriptor is opened on /dev/null at start: no file the
 // program opens takes its place, and a closed input is an ended one. A
 // console that goes away (the reader of a pipe ends first) changes nothing.
-TEST_F(Hardening, ClosedStandardDescriptorsAndConsolesAreHarmless) {
+// An output descriptor open on the input is refused, since it would be
+// written while the input is read; a picture is read by position, so one
+// coming through a pipe is refused, while one redirected from a file is read.
+TEST_F(Hardening, DescriptorsPipesAndConsolesHarmNoFile) {
     writeFile(path("in.bmp"), bmpFile(asymmetricPicture(6, 4)));
     writeFile(path("big.bmp"), bmpFile(asymmetricPicture(200, 100)));
     const Bytes expectedTessalo = plainOutput(programs[0], folder);
@@ -400,6 +403,10 @@ TEST_F(Hardening, ClosedStandardDescriptorsAndConsolesAreHarmless) {
         {"pravun, all three closed", pravunRun + " <&- >&- 2>&-", 0, ""},
         {"tessalo, console pipe closed", "(sleep .3; exec " + tessaloRun + " </dev/null) | true; exit ${PIPESTATUS[0]}", 0, ""},
         {"pravun, console pipe closed", "(sleep .3; exec " + pravunRun + " </dev/null) | true; exit ${PIPESTATUS[0]}", 0, ""},
+        {"tessalo, output descriptor on the input", "TESSALO batch 2 2 2 2 1 y in.bmp /dev/fd/5 5<>in.bmp </dev/null >console.txt", 1, "cannot write outfile /dev/fd/5: it is the infile, which is being read\r\n"},
+        {"pravun, output descriptor on the input", "PRAVUN in.bmp /h8 /dev/fd/5 5<>in.bmp </dev/null >console.txt", 1, "cannot write outfile /dev/fd/5: it is the infile, which is being read\r\n"},
+        {"pravun, picture through a pipe", "cat in.bmp | PRAVUN /dev/stdin /h8 out.bmp >console.txt", 1, "cannot read infile /dev/stdin: it is not a regular file (pictures are read by position; save it to a file first)\r\n"},
+        {"pravun, picture redirected from a file", "PRAVUN /dev/stdin /h8 out.bmp <in.bmp >console.txt", 0, ""},
     };
     // clang-format on
     for (const ShellCase& row : rows) {
@@ -515,11 +522,16 @@ struct LinkCase {
     std::string written; // the file that gets the picture, or "" when refused
     bool writtenExists;  // that file exists before the run
     std::string message; // the refusal's last line
+    int linksOwner = -1; // the links' owner, -1 for the user running the test
 };
 
+// The folder is shared as /tmp is, sticky and writable by all: there the
+// user's own links are followed, and another user's link is not.
 TEST_F(Hardening, OutputsThroughLinksReachTheirTargetOrAreRefused) {
-    writeFile(path("in.bmp"), bmpFile(asymmetricPicture(6, 4)));
+    const Bytes picture = bmpFile(asymmetricPicture(6, 4));
+    writeFile(path("in.bmp"), picture);
     ASSERT_EQ(std::system(("mkdir '" + path("sub") + "'").c_str()), 0);
+    ASSERT_EQ(chmod(folder.c_str(), 01777), 0);
     // clang-format off
     const LinkCase rows[] = {
         {"link to a file", {{"out.bmp", "target.bmp"}}, "target.bmp", true, ""},
@@ -527,15 +539,21 @@ TEST_F(Hardening, OutputsThroughLinksReachTheirTargetOrAreRefused) {
         {"chain through a folder", {{"out.bmp", "sub/a"}, {"sub/a", "new.bmp"}}, "sub/new.bmp", false, ""},
         {"dangling into a missing folder", {{"out.bmp", "missing/new.bmp"}}, "", false, "cannot write outfile out.bmp: No such file or directory\r\n"},
         {"loop", {{"out.bmp", "loop.bmp"}, {"loop.bmp", "out.bmp"}}, "", false, "cannot write outfile out.bmp: Too many levels of symbolic links\r\n"},
+        {"another user's link to the user's file", {{"out.bmp", "in.bmp"}}, "", false, "cannot write outfile out.bmp: Permission denied\r\n", 4321},
     };
     // clang-format on
     for (const Program& program : programs) {
         const Bytes expected = plainOutput(program, folder);
         for (const LinkCase& row : rows) {
             SCOPED_TRACE(std::string(program.name) + " " + row.name);
+            // Only root may give a link to another user.
+            if (row.linksOwner >= 0 && geteuid() != 0) continue;
             if (row.writtenExists) writeFile(path(row.written), Bytes(50, 0x33));
-            for (const auto& link : row.links)
+            for (const auto& link : row.links) {
                 ASSERT_EQ(symlink(link.second.c_str(), path(link.first).c_str()), 0);
+                const uid_t owner = row.linksOwner >= 0 ? uid_t(row.linksOwner) : geteuid();
+                ASSERT_EQ(lchown(path(link.first).c_str(), owner, gid_t(-1)), 0);
+            }
             RunResult result = runProgram(program.executable, program.words, "", folder);
             struct stat info;
             EXPECT_EQ(lstat(path("out.bmp").c_str(), &info), 0);
@@ -552,6 +570,7 @@ TEST_F(Hardening, OutputsThroughLinksReachTheirTargetOrAreRefused) {
             for (const auto& link : row.links) std::remove(path(link.first).c_str());
             EXPECT_TRUE(folderEntries(path("sub")).empty());
             EXPECT_EQ(folderEntries(folder).size(), 2u);
+            EXPECT_EQ(readFile(path("in.bmp")), picture);
         }
     }
 }

@@ -9,6 +9,7 @@
 
 #include "bmp_header.h"
 #include "box_filter.h"
+#include "file_messages.h"
 #include "geometry.h"
 #include "input_picture.h"
 #include "resize_pass.h"
@@ -54,7 +55,7 @@ Bytes resizeFile(const Bytes& inputFile, const ResizeGeometry& geometry, bool ex
     PictureRows rows;
     openInputPicture(dialogue, input, inputPath, rows);
     BinaryFile output;
-    EXPECT_EQ(openOutputProblem(output, outputPath), "");
+    EXPECT_EQ(openOutputProblem(output, outputPath, &input), "");
     EXPECT_EQ(writeResizedPicture(rows, geometry, exactMean, output), "");
     EXPECT_EQ(commitOutputProblem(output, outputPath), "");
     input.close();
@@ -261,7 +262,7 @@ TEST(PravunResizePass, RunLengthInputTooWideToHoldIsRefusedBeforeWriting) {
     PictureRows rows;
     openInputPicture(dialogue, input, scratch.path("in.bmp"), rows);
     BinaryFile output;
-    ASSERT_EQ(openOutputProblem(output, scratch.path("out.bmp")), "");
+    ASSERT_EQ(openOutputProblem(output, scratch.path("out.bmp"), &input), "");
     // Written 4 x 1 out of 400000 x 1: only the input row is large.
     ResizeGeometry geometry;
     geometry.scaledWidth = 400000;

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "output.h"
+#include "colour.h"
 #include "screen_file.h"
 #include "test_support.h"
 
@@ -37,39 +37,53 @@ TEST(ScreenFile, PackingOfAGroup) {
     }
 }
 
-TEST(ScreenFile, Refusals) {
-    const std::string needs12 = "outfile PIC.SCC is a screen 12 file: it needs option 2 (or 5 "
-                                "with masks 248 252 252) and chroma factors 4 and 1";
-    const std::string needs10 = "outfile PIC.SCC is a screen 10/11 file: it needs option 3 (or "
-                                "5 with masks 240 252 252) and chroma factors 4 and 1";
-    const std::string large = "outfile PIC.SCC is a screen 12 file of at most 256 x 212 pixels, ";
-    const std::string resize = ": first run pravun 'my photo.bmp' /m256x212 /t screen.bmp";
-    // clang-format off
-    const struct { bool yuv; int maskY, maskJ, hFactor, vFactor; ScreenKind kind; int width, height; std::string refusal; } table[] = {
-        {false, 0xF8, 0xFC, 4, 1, ScreenKind::screen12, 256, 212, ""},
-        {false, 0xF0, 0xFC, 4, 1, ScreenKind::screen10, 1, 212, ""},
-        {false, 0xF0, 0xFC, 4, 1, ScreenKind::screen12, 8, 8, needs12},
-        {false, 0xF8, 0xFC, 4, 1, ScreenKind::screen10, 8, 8, needs10},
-        {true, 0xF8, 0xFC, 4, 1, ScreenKind::screen12, 8, 8, needs12},
-        {true, 0xFF, 0xFF, 2, 2, ScreenKind::none, 999, 999, ""},
-        {false, 0xF8, 0xFC, 2, 1, ScreenKind::screen12, 8, 8, needs12},
-        {false, 0xF8, 0xFC, 4, 2, ScreenKind::screen12, 8, 8, needs12},
-        {false, 0xF0, 0xF8, 4, 1, ScreenKind::screen10, 8, 8, needs10},
-        {false, 0xF8, 0xFC, 4, 1, ScreenKind::screen12, 257, 1, large + "not 257 x 1" + resize},
-        {false, 0xF8, 0xFC, 4, 1, ScreenKind::screen12, 256, 213, large + "not 256 x 213" + resize},
-    };
-    // clang-format on
-    for (const auto& row : table) {
-        ConverterSettings s;
-        s.useYuv = row.yuv, s.bitmask1Y = row.maskY, s.bitmask1A = row.maskJ, s.bitmask1B = 0xFC;
-        s.hFactor = row.hFactor, s.vFactor = row.vFactor;
-        s.inFile = "my photo.bmp", s.outFile = "PIC.SCC";
-        EXPECT_EQ(screenProblem(s, row.kind, row.width, row.height), row.refusal);
-    }
+TEST(ScreenFile, NamesThatAskForAScreen) {
     for (const char* name : {"a.SCC", "b.scc"}) EXPECT_EQ(screenKindOf(name), ScreenKind::screen12);
     for (const char* name : {"a.SCA", "a.scb"}) EXPECT_EQ(screenKindOf(name), ScreenKind::screen10);
     for (const char* name : {"a.bmp", "a.SCC.bmp", "SC"})
         EXPECT_EQ(screenKindOf(name), ScreenKind::none);
+}
+
+// The converter refuses what a screen cannot hold before anything is written.
+TEST(ScreenFile, ConverterRefusals) {
+    const std::string needs12 = "outfile PIC.SCC is a screen 12 file: it needs option 2 (or 5 "
+                                "with masks 248 252 252) and chroma factors 4 and 1";
+    const std::string needs10 = "outfile PIC.SCA is a screen 10/11 file: it needs option 3 (or "
+                                "5 with masks 240 252 252) and chroma factors 4 and 1";
+    const std::string large = "outfile PIC.SCC is a screen 12 file of at most 256 x 212 pixels, ";
+    const std::string resize = ": first run pravun 'my photo.bmp' /m256x212 /t screen.bmp";
+    const std::vector<std::string> option2 = {"2", "4", "1", "0", "0", "n"};
+    const std::vector<std::string> option3 = {"3", "4", "1", "0", "0", "n"};
+    // clang-format off
+    const struct { std::vector<std::string> settings; std::string out; int width, height; std::string refusal; } table[] = {
+        {option2, "PIC.SCC", 256, 212, ""},
+        {option3, "PIC.SCA", 1, 212, ""},
+        {option3, "PIC.SCC", 8, 8, needs12},
+        {option2, "PIC.SCA", 8, 8, needs10},
+        {{"6", "248", "252", "252", "0", "0", "0", "4", "1", "0", "0"}, "PIC.SCC", 8, 8, needs12},
+        {{"4", "2", "2", "0", "0"}, "PIC.BMP", 257, 213, ""},
+        {{"2", "2", "1", "0", "0", "n"}, "PIC.SCC", 8, 8, needs12},
+        {{"2", "4", "2", "0", "0", "n"}, "PIC.SCC", 8, 8, needs12},
+        {{"5", "240", "248", "252", "0", "0", "0", "4", "1", "0", "0", "n"}, "PIC.SCA", 8, 8, needs10},
+        {option2, "PIC.SCC", 257, 1, large + "not 257 x 1" + resize},
+        {option2, "PIC.SCC", 256, 213, large + "not 256 x 213" + resize},
+    };
+    // clang-format on
+    for (const auto& row : table) {
+        SCOPED_TRACE(row.out + " " + std::to_string(row.width) + " x " +
+                     std::to_string(row.height));
+        Scratch scratch;
+        writeFile(scratch.path("my photo.bmp"), bmpFile(asymmetricPicture(row.width, row.height)));
+        std::vector<std::string> words{"batch"};
+        words.insert(words.end(), row.settings.begin(), row.settings.end());
+        words.insert(words.end(), {"my photo.bmp", row.out});
+        RunResult run = runProgram(TESSALO_EXECUTABLE, words, "", scratch.folder);
+        EXPECT_EQ(run.exitStatus, row.refusal.empty() ? 0 : 1);
+        if (!row.refusal.empty()) {
+            EXPECT_PRED2(endsWith, run.console, "\n" + row.refusal + "\r\n");
+        }
+        EXPECT_EQ(fileExists(scratch.path(row.out)), row.refusal.empty());
+    }
 }
 
 // The chip's levels of a YJK pixel with blue rounded down, as the preview's
@@ -127,6 +141,8 @@ TEST(ScreenFile, ConverterWritesTheScreenFile) {
                 EXPECT_EQ(Bytes(bgr, bgr + 3),
                           roundedDown(unpackYjk(&file[7 + 256 * y + (x & ~3)], x & 3)));
             }
+        for (int y = 0; y < 5; ++y) // right of the picture in its last group: Y 0
+            for (int x = 6; x < 8; ++x) EXPECT_EQ(file[7 + 256 * y + x] >> 3, 0) << x << "," << y;
         RunResult refused = run("2", "refused.scc");
         EXPECT_EQ(refused.exitStatus, 1);
         EXPECT_FALSE(fileExists(scratch.path("refused.scc")));
@@ -147,6 +163,20 @@ TEST(ScreenDecode, MachineRoundsBlue) {
     for (const auto& row : table) EXPECT_EQ(levels(machineColour(row.yjk)), row.expected);
 }
 
+// Pixels right of a picture whose width is not a multiple of 4 share their
+// group's J and K and keep Y 0: for no J and K does another Y show darker.
+TEST(ScreenDecode, LumaZeroIsTheDarkestForEveryChroma) {
+    auto energy = [](ScreenColour c) {
+        return c.red * c.red + c.green * c.green + c.blue * c.blue;
+    };
+    int darker = 0;
+    for (int j = -32; j < 32; ++j)
+        for (int k = -32; k < 32; ++k)
+            for (int y = 1; y < 32; ++y)
+                darker += energy(machineColour({y, j, k})) < energy(machineColour({0, j, k}));
+    EXPECT_EQ(darker, 0);
+}
+
 // Screen 11: attribute pixels take the file's palette table when the file
 // reaches it, else the chip's power-on colours; YJK neighbours keep the
 // group's J and K.
@@ -162,6 +192,19 @@ TEST(ScreenDecode, PalettePixels) {
     file[3] = 0xFF, file[4] = 0xD3;
     EXPECT_EQ(levels(decodeScreen(ScreenKind::screen10, file)[0]), (std::vector<int>{9, 13, 31}));
     EXPECT_EQ(decodeScreen(ScreenKind::screen12, file)[0].red, 11); // Y 11, J 0
+}
+
+// Levels as a screenshot of the machine holds them, 5-bit YJK levels and
+// 3-bit palette levels alike.
+TEST(ScreenDecode, FullScaleLevels) {
+    const int levels[][2] = {{0, 0}, {1, 8}, {4, 32}, {5, 41}, {8, 65}, {30, 246}, {31, 255}};
+    for (const auto& row : levels) EXPECT_EQ(fullScaleLevel(row[0]), row[1]) << row[0];
+    Bytes table(32, 0);
+    for (int c = 0; c < 8; ++c) table[2 * std::size_t(c) + 1] = std::uint8_t(c); // green c
+    const std::vector<ScreenColour> palette = screenPalette(table.data());
+    std::vector<int> greens;
+    for (int c = 0; c < 8; ++c) greens.push_back(fullScaleLevel(palette[std::size_t(c)].green));
+    EXPECT_EQ(greens, (std::vector<int>{0, 32, 74, 106, 148, 180, 222, 255}));
 }
 
 TEST(ScreenDecode, RefusedFiles) {
@@ -189,7 +232,7 @@ TEST(ScreenDecode, Program) {
     Scratch scratch;
     Bytes file = {0xFE, 0, 0, 0xFF, 1, 0, 0};
     file.resize(7 + 512 + 100, 0);
-    file[7 + 256] = 0x10; // line 1, pixel 0: Y 2 -> 16, 16, 24
+    file[7 + 256] = 0x40; // line 1, pixel 0: Y 8 -> levels 8, 8, 10 -> 65, 65, 82
     writeFile(scratch.path("in.scc"), file);
     writeFile(scratch.path("in\n.sc5"), file);
     RunResult run =
@@ -198,7 +241,7 @@ TEST(ScreenDecode, Program) {
     Bytes bmp = readFile(scratch.path("out.bmp"));
     ASSERT_EQ(bmp.size(), 54u + 2 * 768);
     EXPECT_EQ(Bytes(bmp.begin() + 18, bmp.begin() + 26), (Bytes{0, 1, 0, 0, 2, 0, 0, 0}));
-    EXPECT_EQ(Bytes(bmp.begin() + 54, bmp.begin() + 57), (Bytes{24, 16, 16}));
+    EXPECT_EQ(Bytes(bmp.begin() + 54, bmp.begin() + 57), (Bytes{82, 65, 65}));
     EXPECT_EQ(Bytes(bmp.begin() + 54 + 768, bmp.begin() + 57 + 768), (Bytes{0, 0, 0}));
     run = runProgram(TESSALO_EXECUTABLE, {"--decode", "in\n.sc5", "x.bmp"}, "", scratch.folder);
     EXPECT_EQ(run.exitStatus, 1); // the name shown escaped, on one line

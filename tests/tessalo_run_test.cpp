@@ -453,6 +453,27 @@ TEST_F(TessaloRun, MissingInputCreatesNothing) {
     EXPECT_TRUE(folderEntries(folder).empty());
 }
 
+// A run-length file of 4 KB claims 16777215 x 1 pixels: their rows would take
+// the pass 304 MiB with a vertical factor of 4, and it is refused before the
+// output is created.
+TEST_F(TessaloRun, WideRunLengthPictureIsRefusedBeforeTheOutput) {
+    Bytes file = bmpFile(asymmetricPicture(1, 1));
+    file.resize(54);
+    file = withField(withField(file, 10, 58), 18, 16777215);
+    file = withField(withField(withField(file, 28, 8, 2), 30, 1), 46, 1); // RLE8, one colour
+    file.insert(file.end(), {10, 20, 30, 0, 0, 1}); // the colour, then the end of the picture
+    file.resize(58 + 4096, 0);
+    writeFile(path("in.bmp"), withField(file, 2, std::uint32_t(file.size())));
+    RunResult result = runProgram(
+        tessalo, {"batch", "1", "1", "4", "0", "0", "n", "in.bmp", "out.bmp"}, "", folder);
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_EQ(result.console, greeting + sizeLine(16777215, 1) +
+                                  "infile is run-length coded and 16777215 pixels wide: working "
+                                  "on it would take 304 MiB, more than the 256 MiB allowed for "
+                                  "compressed pictures\r\n");
+    EXPECT_EQ(folderEntries(folder), std::vector<std::string>{"in.bmp"});
+}
+
 TEST_F(TessaloRun, HelpAndVersionAnswerAndEndWithStatusZero) {
     RunResult help = runProgram(tessalo, {"--help"}, "", folder);
     EXPECT_EQ(help.exitStatus, 0);

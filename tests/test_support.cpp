@@ -1,5 +1,6 @@
 #include "test_support.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -22,6 +23,8 @@ TestPicture asymmetricPicture(int width, int height) {
                                       std::uint8_t(40 * r + 7 * x + 60)});
     return picture;
 }
+
+Bytes bytesOf(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
 void putLe(Bytes& bytes, std::size_t at, std::uint32_t value, int size) {
     for (int i = 0; i < size; ++i) bytes[at + i] = std::uint8_t(value >> (8 * i));
@@ -62,6 +65,50 @@ Bytes bmpFile(const TestPicture& picture, std::uint8_t paddingByte) {
     return bytes;
 }
 
+Layout layout(std::uint32_t infoSize, int bits, std::uint32_t compression, bool topDown,
+              std::array<std::uint32_t, 3> masks) {
+    return {infoSize, bits, compression, topDown, masks};
+}
+
+Bytes bmpOf(int width, int height, const Layout& layout, const std::vector<Bgr>& colours,
+            const Bytes& pixelData) {
+    const bool core = layout.infoSize == 12;
+    const bool masks = layout.compression == 3 || layout.compression == 6;
+    // Masks after a 40-byte header: three, and a fourth (alpha) for method 6.
+    std::size_t tableAt = 14 + layout.infoSize;
+    if (layout.infoSize == 40 && masks) tableAt += layout.compression == 3 ? 12 : 16;
+    const std::size_t entry = core ? 3 : 4, dataAt = tableAt + entry * colours.size();
+    Bytes bytes(dataAt, 0);
+    bytes[0] = 'B', bytes[1] = 'M';
+    putLe(bytes, 10, std::uint32_t(dataAt), 4);
+    putLe(bytes, 14, layout.infoSize, 4);
+    const std::uint32_t storedHeight = std::uint32_t(layout.topDown ? -height : height);
+    if (core) {
+        putLe(bytes, 18, std::uint32_t(width), 2);
+        putLe(bytes, 20, storedHeight, 2);
+        putLe(bytes, 22, 1, 2);
+        putLe(bytes, 24, std::uint32_t(layout.bits), 2);
+    } else {
+        putLe(bytes, 18, std::uint32_t(width), 4);
+        putLe(bytes, 22, storedHeight, 4);
+        putLe(bytes, 26, 1, 2);
+        putLe(bytes, 28, std::uint32_t(layout.bits), 2);
+        putLe(bytes, 30, layout.compression, 4);
+        putLe(bytes, 46, std::uint32_t(colours.size()), 4);
+    }
+    if (masks)
+        for (int c = 0; c < 3; ++c) putLe(bytes, 54 + 4 * c, layout.masks[c], 4);
+    for (std::size_t i = 0; i < colours.size(); ++i) {
+        const std::size_t at = tableAt + entry * i;
+        bytes[at] = colours[i].blue, bytes[at + 1] = colours[i].green,
+        bytes[at + 2] = colours[i].red;
+        if (!core) bytes[at + 3] = 0xEE; // unused
+    }
+    bytes.insert(bytes.end(), pixelData.begin(), pixelData.end());
+    putLe(bytes, 2, std::uint32_t(bytes.size()), 4);
+    return bytes;
+}
+
 std::string scratchFolder() {
     const char* base = std::getenv("TMPDIR");
     std::string pattern = std::string(base && *base ? base : "/tmp") + "/picture-test-XXXXXX";
@@ -95,6 +142,7 @@ std::vector<std::string> folderEntries(const std::string& folder) {
         }
         closedir(dir);
     }
+    std::sort(names.begin(), names.end());
     return names;
 }
 

@@ -2,6 +2,7 @@
 // files read and written whole, and the real programs run with piped input.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -30,6 +31,27 @@ TestPicture asymmetricPicture(int width, int height);
 // are filled with paddingByte.
 Bytes bmpFile(const TestPicture& picture, std::uint8_t paddingByte = 0);
 
+// The bytes of a text, without its terminating zero.
+Bytes bytesOf(const std::string& text);
+
+// A BMP layout a test file is written in.
+struct Layout {
+    std::uint32_t infoSize; // 12: OS/2 1.x, 40, 64: OS/2 2.x, 108/124: V4/V5
+    int bits;
+    std::uint32_t compression;
+    bool topDown;
+    std::array<std::uint32_t, 3> masks; // red, green, blue; written for compression 3 and 6
+};
+
+Layout layout(std::uint32_t infoSize, int bits, std::uint32_t compression = 0, bool topDown = false,
+              std::array<std::uint32_t, 3> masks = {});
+
+// A BMP file of the layout: header, masks, colour table (entries padded with
+// an unused 0xEE under headers of 40 bytes and more), then the pixel data
+// (stored rows or run-length codes) as given.
+Bytes bmpOf(int width, int height, const Layout& layout, const std::vector<Bgr>& colours,
+            const Bytes& pixelData);
+
 // Writes value little-endian into size bytes at at.
 void putLe(Bytes& bytes, std::size_t at, std::uint32_t value, int size);
 // The bytes with one little-endian field changed.
@@ -51,7 +73,7 @@ struct Scratch {
 void writeFile(const std::string& path, const Bytes& bytes);
 Bytes readFile(const std::string& path);
 bool fileExists(const std::string& path);
-// Names in a folder, "." and ".." left out.
+// Names in a folder in byte order, "." and ".." left out.
 std::vector<std::string> folderEntries(const std::string& folder);
 
 // The words that start a built program: its path, behind the emulator that

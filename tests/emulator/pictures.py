@@ -7,7 +7,7 @@
                                      table at 0xFA80
   pictures.py compare SHOT.png DECODED.bmp
                                      prints the pixels compared and how many
-                                     differ in 5-bit levels; status 1 if any
+                                     differ in any byte; status 1 if any
 """
 import colorsys
 import random
@@ -60,9 +60,8 @@ def compare(shot_name, decoded_name):
     differing = 0
     for y in range(height):
         for x in range(width):
-            host = shot.getpixel((SHOT_LEFT + x, SHOT_TOP + y))
-            machine = tuple(round(v * 31 / 255) for v in host)
-            expected = tuple(v // 8 for v in decoded.getpixel((x, y)))
+            machine = shot.getpixel((SHOT_LEFT + x, SHOT_TOP + y))
+            expected = decoded.getpixel((x, y))
             if machine != expected:
                 if differing < 5:
                     print(f"  ({x}, {y}): emulator {machine}, decode {expected}")

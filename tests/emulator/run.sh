@@ -8,7 +8,7 @@
 # as screen 12 (.SCC) and screen 10 (.SCA) files; two files of random VRAM
 # bytes add every Y, J, K and, in screen 11 (.SCB), attribute pixels with a
 # palette table. Each file is shown by the emulator and its screenshot must
-# equal tessalo --decode of the same file in every pixel, in 5-bit levels.
+# equal tessalo --decode of the same file in every pixel, byte for byte.
 #
 #   tests/emulator/run.sh [BUILD_DIR]     BUILD_DIR defaults to build
 set -euo pipefail
