@@ -24,7 +24,7 @@ struct ScreenCommand {
     bool fit = false;                       // whole picture on black; otherwise fill and cut
     std::uint32_t aspectWidth = 8;          // the shape of one screen pixel, width:height;
     std::uint32_t aspectHeight = 7;         // 8:7 on an NTSC machine (see pixelAspectPercent)
-    ScreenEncoder encoder = ScreenEncoder::classic;
+    ScreenEncoder encoder = ScreenEncoder::best;  // the decode-aware encoder, or the classic preset
     bool diffuse = true;                    // --dither diffuse (default) or none
     ColourMetric metric = ColourMetric::rgb; // what the best encoder minimises
     std::string preview;                    // --preview FILE: also the machine's view

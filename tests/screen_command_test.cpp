@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "screen_command.h"
+#include "test_support.h"
 
 namespace {
 
@@ -30,19 +31,19 @@ struct ParseRow {
 TEST(ScreenCommand, WordsGiveTheJobOrTheUsageError) {
     const ParseRow rows[] = {
         {{"--screen", "12", "photo.jpg", "PIC.SCC"},
-         "screen 12 fill aspect 8:7 classic diffuse rgb in photo.jpg out PIC.SCC"},
+         "screen 12 fill aspect 8:7 best diffuse rgb in photo.jpg out PIC.SCC"},
         {{"--screen=10", "--fit", "--preview", "view.png", "photo.png", "PIC.SCA"},
-         "screen 10 fit aspect 8:7 classic diffuse rgb preview view.png in photo.png out PIC.SCA"},
-        {{"--pixel-aspect", "1:1", "in.bmp", "--encoder=best", "--dither", "none", "--metric",
+         "screen 10 fit aspect 8:7 best diffuse rgb preview view.png in photo.png out PIC.SCA"},
+        {{"--pixel-aspect", "1:1", "in.bmp", "--encoder=classic", "--dither", "none", "--metric",
           "lab", "out.png", "--verbose"},
-         "screen 12 fill aspect 1:1 best none lab verbose in in.bmp out out.png"},
+         "screen 12 fill aspect 1:1 classic none lab verbose in in.bmp out out.png"},
         {{"--fit", "--fill", "--format", "SCA", "--screen", "11", "-", "-"},
-         "screen 11 fill aspect 8:7 classic diffuse rgb format sca in - out -"},
+         "screen 11 fill aspect 8:7 best diffuse rgb format sca in - out -"},
         {{"--screen", "12", "--", "-odd.bmp", "--x.SCC"},
-         "screen 12 fill aspect 8:7 classic diffuse rgb in -odd.bmp out --x.SCC"},
-        {{"--screen", "12", "-h"}, "screen 12 fill aspect 8:7 classic diffuse rgb help in  out "},
+         "screen 12 fill aspect 8:7 best diffuse rgb in -odd.bmp out --x.SCC"},
+        {{"--screen", "12", "-h"}, "screen 12 fill aspect 8:7 best diffuse rgb help in  out "},
         {{"--verbose", "--version"},
-         "screen 12 fill aspect 8:7 classic diffuse rgb verbose version in  out "},
+         "screen 12 fill aspect 8:7 best diffuse rgb verbose version in  out "},
         {{"--size", "a", "b"}, "unknown option --size"},
         {{"--fit=yes", "a", "b"}, "unknown option --fit=yes"},
         {{"--screen", "12", "-x", "a", "b"}, "unknown option -x"},
@@ -126,6 +127,72 @@ TEST(ScreenCommand, NamesAndFormatSayWhatIsWritten) {
             text = kindName(kind) + (row.preview.empty() ? "" : " " + kindName(previewKind));
         EXPECT_EQ(text, row.expected) << row.output;
     }
+}
+
+} // namespace
+
+// ---- the programs run, one row per path ------------------------------------------
+
+namespace {
+
+struct CommandRun {
+    std::vector<std::string> words;
+    int status;
+    std::string errorStart; // what standard error starts with
+};
+
+// A run with standard error kept in a file of the folder.
+RunResult runKeepingErrors(const Scratch& scratch, const std::vector<std::string>& words,
+                           const std::string& answers, std::string& errors) {
+    RunResult run =
+        runProgram(TESSALO_EXECUTABLE, words, answers, scratch.folder, "exec 2>.stderr");
+    const Bytes bytes = readFile(scratch.path(".stderr"));
+    errors.assign(bytes.begin(), bytes.end());
+    return run;
+}
+
+TEST(ScreenCommand, ProgramRunsEachPath) {
+    Scratch scratch;
+    writeFile(scratch.path("in.bmp"), bmpFile(asymmetricPicture(300, 200)));
+    const CommandRun rows[] = {
+        {{"--screen", "12", "in.bmp", "PIC.SCC"}, 0, ""},
+        {{"--screen", "10", "--fit", "--preview", "view.png", "in.bmp", "PIC.SCA"}, 0, ""},
+        {{"--screen", "12", "--encoder", "classic", "in.bmp", "CLASSIC.SCC"}, 0, ""},
+        {{"--screen", "12", "--dither", "none", "in.bmp", "view.bmp"}, 0, ""},
+        {{"--screen", "12", "in.bmp", "WRONG.SCA"}, 1,
+         "tessalo: outfile WRONG.SCA is a screen 10/11 file, but --screen is 12\n"},
+        {{"--screen", "12", "missing.bmp", "X.SCC"}, 1, "tessalo: cannot open infile missing.bmp"},
+        {{"--screen", "12", "--size", "in.bmp", "X.SCC"}, 2,
+         "tessalo: unknown option --size\nusage: tessalo"},
+    };
+    for (const CommandRun& row : rows) {
+        std::string errors;
+        const RunResult run = runKeepingErrors(scratch, row.words, "", errors);
+        EXPECT_EQ(run.exitStatus, row.status) << row.words.back();
+        EXPECT_EQ(run.console, "") << row.words.back();
+        EXPECT_EQ(errors.substr(0, row.errorStart.size()), row.errorStart) << row.words.back();
+        EXPECT_EQ(fileExists(scratch.path(row.words.back())), row.status == 0);
+    }
+    EXPECT_EQ(readFile(scratch.path("PIC.SCC")).size(), 54279u);
+    // The preview is the decode of the file written, byte for byte.
+    ASSERT_EQ(runProgram(TESSALO_EXECUTABLE, {"--decode", "PIC.SCA", "decoded.png"}, "",
+                         scratch.folder)
+                  .exitStatus,
+              0);
+    EXPECT_EQ(readFile(scratch.path("view.png")), readFile(scratch.path("decoded.png")));
+    // The classic encoder is pravun's exact-mean fill, then the classic preset.
+    runProgram(PRAVUN_EXECUTABLE, {"in.bmp", "/m256x212", "/t", "/a114", "/e"}, "screen.bmp\n",
+               scratch.folder);
+    runProgram(TESSALO_EXECUTABLE,
+               {"batch", "2", "4", "1", "2", "1", "y", "screen.bmp", "TWO.SCC"}, "", scratch.folder);
+    EXPECT_EQ(readFile(scratch.path("CLASSIC.SCC")), readFile(scratch.path("TWO.SCC")));
+    // Standard input to standard output.
+    std::string errors;
+    const Bytes picture = readFile(scratch.path("in.bmp"));
+    const RunResult piped = runKeepingErrors(scratch, {"--format", "SCC", "-", "-"},
+                                             std::string(picture.begin(), picture.end()), errors);
+    EXPECT_EQ(piped.exitStatus, 0) << errors;
+    EXPECT_EQ(Bytes(piped.console.begin(), piped.console.end()), readFile(scratch.path("PIC.SCC")));
 }
 
 } // namespace
