@@ -7,6 +7,8 @@
 
 #include "bmp_header.h"
 #include "byte_order.h"
+#include "file_messages.h"
+#include "output_replacement.h"
 
 bool isPngName(const std::string& fileName) {
     if (fileName.size() < 4) return false;
@@ -66,4 +68,25 @@ std::string copyBmpAsPng(BinaryFile& bmp, BinaryFile& output) {
     spng_ctx_free(context);
     if (status == 0 || output.error != 0) return ""; // a write error is the output's to report
     return encodingProblem(status);
+}
+
+std::string openPngStaging(const std::string& fileName, BinaryFile& staging) {
+    if (!isPngName(fileName) || openUnnamedTemporary(staging)) return "";
+    return temporaryFileProblem(staging);
+}
+
+BinaryFile& bmpTarget(BinaryFile& output, BinaryFile& staging) {
+    return staging.handle != nullptr ? staging : output;
+}
+
+std::string commitPicture(BinaryFile& output, BinaryFile& staging, const std::string& fileName) {
+    if (staging.handle != nullptr) {
+        const std::string problem =
+            staging.error != 0 ? temporaryFileProblem(staging) : copyBmpAsPng(staging, output);
+        if (!problem.empty()) {
+            discardReplacement(output);
+            return problem;
+        }
+    }
+    return commitOutputProblem(output, fileName);
 }

@@ -12,6 +12,20 @@
 // Whether a name asks for a PNG: it ends in .png, in any case.
 bool isPngName(const std::string& fileName);
 
+// For an output whose name asks for a PNG, opens `staging`, the unnamed
+// temporary file that takes the BMP meanwhile. Gives "" or the refusal.
+[[nodiscard]] std::string openPngStaging(const std::string& fileName, BinaryFile& staging);
+
+// Where the BMP of an output goes: its staging file when one is open, else
+// the output itself.
+BinaryFile& bmpTarget(BinaryFile& output, BinaryFile& staging);
+
+// Finishes an output: a staged BMP is encoded as a PNG into it first; then it
+// is committed (commitOutputProblem). Gives "" when the file is in place, or
+// the refusal, with the output discarded.
+[[nodiscard]] std::string commitPicture(BinaryFile& output, BinaryFile& staging,
+                                        const std::string& fileName);
+
 // Encodes the plain bottom-up 24-bit BMP that `bmp` holds (header and rows
 // as the programs write them) as a PNG into `output`. Gives "" or the
 // one-line refusal; write errors are kept in the output's record, as for

@@ -3,7 +3,6 @@
 #include "binary_file.h"
 #include "bmp_header.h"
 #include "file_messages.h"
-#include "output_replacement.h"
 #include "png_output.h"
 #include "screen_file.h"
 
@@ -59,23 +58,12 @@ static void putDecodedPicture(BinaryFile& output, const std::vector<ScreenColour
 
 std::string writeDecodedPicture(const std::string& name, const std::vector<ScreenColour>& pixels,
                                 std::int32_t lines, const BinaryFile* input) {
-    BinaryFile output;
+    BinaryFile output, staging;
     std::string problem = openOutputProblem(output, name, input);
+    if (problem.empty()) problem = openPngStaging(name, staging);
     if (!problem.empty()) return problem;
-    if (!isPngName(name)) {
-        putDecodedPicture(output, pixels, lines);
-        return commitOutputProblem(output, name);
-    }
-    // A PNG is encoded from the BMP, which an unnamed temporary file holds.
-    BinaryFile bmp;
-    if (!openUnnamedTemporary(bmp)) return temporaryFileProblem(bmp);
-    putDecodedPicture(bmp, pixels, lines);
-    problem = bmp.error != 0 ? temporaryFileProblem(bmp) : copyBmpAsPng(bmp, output);
-    if (!problem.empty()) {
-        discardReplacement(output);
-        return problem;
-    }
-    return commitOutputProblem(output, name);
+    putDecodedPicture(bmpTarget(output, staging), pixels, lines);
+    return commitPicture(output, staging, name);
 }
 
 void answerDecode(Dialogue& dialogue) {
