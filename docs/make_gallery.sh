@@ -11,7 +11,9 @@
 # down would smooth away the dithering and the chroma blocks they are about;
 # the same detail of the original stands beside them. The resized pictures
 # are shown as they are, and so are the filled picture's screen 12 preview and
-# its screen file as the chip shows it (tessalo --decode).
+# its screen file as the chip shows it (tessalo --decode). Last, the one
+# command's two encoders side by side, classic and best, as the machine shows
+# them: a 96 x 80 detail at three times the size, pixels repeated.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${1:-build}"
@@ -47,6 +49,7 @@ previews=(
 )
 # The detail shown of each picture: where hard edges meet smooth areas.
 declare -A detail=([landscape]=160x120+230+220 [fruit]=160x120+140+200)
+declare -A screenDetail=([landscape]=96x80+100+100 [fruit]=96x80+70+90)
 
 mkdir -p "$gallery"
 rm -f "$gallery"/*.png
@@ -72,5 +75,10 @@ for picture in landscape fruit; do
   "$tessalo" --decode "$work/$picture.SCC" "$work/$picture-msx-machine.bmp" >/dev/null
   png "$gallery/$picture-msx-preview.png" "$work/$picture-msx-preview.bmp"
   png "$gallery/$picture-msx-machine.png" "$work/$picture-msx-machine.bmp"
+  for encoder in classic best; do
+    "$tessalo" --screen 12 --encoder "$encoder" "$source" "$work/$picture-$encoder.bmp"
+    png "$gallery/$picture-$encoder.png" "$work/$picture-$encoder.bmp" \
+      -crop "${screenDetail[$picture]}" +repage -scale 300%
+  done
 done
 du -ch "$gallery"/*.png | tail -n 1
