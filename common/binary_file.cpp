@@ -1,9 +1,17 @@
 #include "binary_file.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
 
 #include "output_replacement.h"
 
@@ -101,6 +109,65 @@ bool BinaryFile::openForReading(const std::string& fileName) {
     device = std::uint64_t(info.st_dev);
     inode = std::uint64_t(info.st_ino);
     return true;
+}
+
+// ---- the unnamed temporary file --------------------------------------------------
+
+#ifdef _WIN32
+// tmpfile() would make its file in the root folder of the drive, which a
+// user may not write; this one lies in the user's temporary folder and is
+// deleted by the system when its last handle closes.
+static std::FILE* unnamedTemporaryFile() {
+    char folder[MAX_PATH + 1];
+    char name[MAX_PATH + 1];
+    const DWORD length = GetTempPathA(sizeof folder, folder);
+    if (length == 0 || length > sizeof folder || GetTempFileNameA(folder, "pic", 0, name) == 0) {
+        errno = EACCES;
+        return nullptr;
+    }
+    // GetTempFileName made the file, so its name is this program's own.
+    HANDLE handle = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
+                                FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        DeleteFileA(name);
+        errno = EACCES;
+        return nullptr;
+    }
+    const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDWR | _O_BINARY);
+    if (descriptor < 0) {
+        CloseHandle(handle);
+        return nullptr;
+    }
+    std::FILE* file = _fdopen(descriptor, "w+b");
+    if (file == nullptr) _close(descriptor);
+    return file;
+}
+#else
+// A mkstemp file whose name is removed at once: it lives on, unnamed, until
+// it is closed.
+static std::FILE* unnamedTemporaryFile() {
+    const char* folder = std::getenv("TMPDIR");
+    std::string pattern = std::string(folder != nullptr && folder[0] != '\0' ? folder : "/tmp") +
+                          "/picture-XXXXXX";
+    const int descriptor = mkstemp(&pattern[0]);
+    if (descriptor < 0) return nullptr;
+    unlink(pattern.c_str());
+    std::FILE* file = fdopen(descriptor, "w+b");
+    if (file == nullptr) ::close(descriptor);
+    return file;
+}
+#endif
+
+bool openUnnamedTemporary(BinaryFile& file) {
+    file.close();
+    file.name.clear();
+    file.output = true; // written and read in place: nothing to replace or commit
+    file.offset = 0;
+    file.writing = true; // the first put needs no seek
+    file.error = 0;
+    file.handle = unnamedTemporaryFile();
+    if (file.handle == nullptr) file.error = errno != 0 ? errno : EACCES;
+    return file.handle != nullptr;
 }
 
 // ---- reading and writing --------------------------------------------------------

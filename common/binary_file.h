@@ -68,3 +68,11 @@ struct BinaryFile {
     // The first error as text ("No space left on device").
     std::string errorText() const;
 };
+
+// Opens an unnamed temporary file for writing and reading, in the user's
+// temporary folder ($TMPDIR, else /tmp; on Windows the folder GetTempPath
+// names). It has no name there: on POSIX the name is removed as soon as the
+// file is made, and on Windows the file is deleted when it is closed, so
+// nothing stays behind however the program ends. Returns false with the
+// error kept when it cannot be made.
+bool openUnnamedTemporary(BinaryFile& file);

@@ -168,3 +168,7 @@ std::string commitOutputProblem(BinaryFile& output, const std::string& fileName)
     if (commitReplacement(output)) return "";
     return outfileLine(fileName, output.errorText());
 }
+
+std::string temporaryFileProblem(const BinaryFile& temporary) {
+    return "cannot use a temporary file: " + temporary.errorText();
+}

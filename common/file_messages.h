@@ -50,3 +50,7 @@ std::string shellWord(const std::string& fileName);
 // Commits the output. Gives "" when the new file is in place, else "cannot
 // write outfile NAME: reason" (the temporary file is then removed).
 [[nodiscard]] std::string commitOutputProblem(BinaryFile& output, const std::string& fileName);
+
+// "cannot use a temporary file: reason", for the unnamed temporary files that
+// hold a picture on its way (openUnnamedTemporary).
+[[nodiscard]] std::string temporaryFileProblem(const BinaryFile& temporary);

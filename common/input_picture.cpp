@@ -39,25 +39,37 @@ static void getFromFile(void* context, std::int64_t position, std::uint8_t* buff
     static_cast<BinaryFile*>(context)->get(position, buffer, count);
 }
 
+std::string pictureProblem(BinaryFile& file, const std::string& fileName, PictureRows& rows,
+                           BmpHeader& header, bool& otherFormat) {
+    otherFormat = false;
+    HeaderBytes bytes;
+    file.get(1, bytes.data(), bytes.size());
+    if (file.error != 0) return inputErrorProblem(file, fileName);
+    const std::int64_t fileLength = file.length();
+    if (readU16le(&bytes[0]) != bmpSignature) {
+        const std::string format = fileLength > 0 ? otherPictureFormat(bytes) : "";
+        if (format.empty()) return "infile is not a 'BM'";
+        otherFormat = true;
+        return conversionAdvice(format, fileName);
+    }
+    header = parseBmpHeader(bytes);
+    std::string problem = headerProblem(header, fileLength);
+    if (problem.empty()) problem = setUpPictureRows(rows, {getFromFile, &file, fileLength}, header);
+    if (problem.empty() && file.error != 0) problem = inputErrorProblem(file, fileName);
+    return problem;
+}
+
 BmpHeader openInputPicture(Dialogue& dialogue, BinaryFile& file, const std::string& fileName,
                            PictureRows& rows) {
     const std::string opening = openInputProblem(file, fileName);
     if (!opening.empty()) dialogue.fail(opening);
-    HeaderBytes bytes;
-    file.get(1, bytes.data(), bytes.size());
-    if (file.error != 0) dialogue.fail(inputErrorProblem(file, fileName));
-    const std::int64_t fileLength = file.length();
-    if (readU16le(&bytes[0]) != bmpSignature) {
-        const std::string format = fileLength > 0 ? otherPictureFormat(bytes) : "";
-        if (format.empty()) dialogue.fail("infile is not a 'BM'");
+    BmpHeader header;
+    bool otherFormat = false;
+    const std::string problem = pictureProblem(file, fileName, rows, header, otherFormat);
+    if (otherFormat) { // the dialogue says first that it is no BMP
         if (!dialogue.atLineStart) dialogue.endLine();
         dialogue.printLine("infile is not a 'BM'");
-        dialogue.fail(conversionAdvice(format, fileName));
     }
-    BmpHeader header = parseBmpHeader(bytes);
-    std::string problem = headerProblem(header, fileLength);
-    if (problem.empty()) problem = setUpPictureRows(rows, {getFromFile, &file, fileLength}, header);
     if (!problem.empty()) dialogue.fail(problem);
-    if (file.error != 0) dialogue.fail(inputErrorProblem(file, fileName));
     return header;
 }

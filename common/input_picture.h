@@ -15,6 +15,13 @@
 BmpHeader openInputPicture(Dialogue& dialogue, BinaryFile& file, const std::string& fileName,
                            PictureRows& rows);
 
+// Reads and checks the header of the opened input and sets up rows to read
+// its pixel rows. Gives "" or the one-line refusal; for a file of another
+// picture format, otherFormat is set and the refusal is the line that says
+// how to convert it.
+[[nodiscard]] std::string pictureProblem(BinaryFile& file, const std::string& fileName,
+                                         PictureRows& rows, BmpHeader& header, bool& otherFormat);
+
 // The line that shows how a file of another format becomes a BMP, e.g.
 // "infile is a PNG picture; convert it with: convert photo.png -type
 // truecolor BMP3:photo.bmp"; for a screen file, the tessalo --decode command

@@ -13,6 +13,7 @@
 #include "pass.h"
 #include "preview_writer.h"
 #include "screen_file.h"
+#include "screen_job.h"
 #include "settings.h"
 
 // The picture's size and where its rows lie. The preview's size fields are
@@ -71,6 +72,7 @@ static PreviewColours previewColours(const ConverterSettings& settings) {
 void runConverter(Dialogue& dialogue) {
     answerHelpOrVersion(dialogue);
     answerDecode(dialogue);
+    answerScreenCommand(dialogue);
     ConverterSettings settings = gatherSettings(dialogue);
 
     BinaryFile input;

@@ -3,6 +3,7 @@
 #include "binary_file.h"
 #include "bmp_header.h"
 #include "file_messages.h"
+#include "png_output.h"
 #include "screen_file.h"
 
 // Opens and reads the whole screen file into `file`; a BSAVE file never
@@ -35,20 +36,14 @@ outputNameProblem(const std::string& inName, const std::string& outName, const B
     return "";
 }
 
-// Writes the decoded pixels as a 24-bit BMP, 256 wide, each 5-bit level at
-// the value a screenshot of the machine holds (fullScaleLevel). Gives "" when
-// it is in place, or the refusal.
-[[nodiscard]] static std::string writeDecodedPicture(const std::string& name,
-                                                     const std::vector<ScreenColour>& pixels,
-                                                     std::int32_t lines, const BinaryFile& input) {
+// The decoded pixels as a 24-bit BMP, 256 wide, each 5-bit level at the
+// value a screenshot of the machine holds (fullScaleLevel), bottom line first.
+static void putDecodedPicture(BinaryFile& output, const std::vector<ScreenColour>& pixels,
+                              std::int32_t lines) {
     constexpr std::size_t rowStride = 3 * std::size_t(screenWidth); // a multiple of 4: no padding
-    BinaryFile output;
-    const std::string problem = openOutputProblem(output, name, &input);
-    if (!problem.empty()) return problem;
     HeaderBytes header = plainHeader(screenWidth, std::uint32_t(lines), nullptr);
     output.put(1, header.data(), header.size());
     std::vector<std::uint8_t> row(rowStride);
-    // The BMP stores the bottom line first.
     for (std::int32_t y = lines - 1; y >= 0 && output.error == 0; --y) {
         for (std::int32_t x = 0; x < screenWidth; ++x) {
             const ScreenColour& colour = pixels[std::size_t(y) * screenWidth + std::size_t(x)];
@@ -59,7 +54,16 @@ outputNameProblem(const std::string& inName, const std::string& outName, const B
         }
         output.put(0, row.data(), row.size());
     }
-    return commitOutputProblem(output, name);
+}
+
+std::string writeDecodedPicture(const std::string& name, const std::vector<ScreenColour>& pixels,
+                                std::int32_t lines, const BinaryFile* input) {
+    BinaryFile output, staging;
+    std::string problem = openOutputProblem(output, name, input);
+    if (problem.empty()) problem = openPngStaging(name, staging);
+    if (!problem.empty()) return problem;
+    putDecodedPicture(bmpTarget(output, staging), pixels, lines);
+    return commitPicture(output, staging, name);
 }
 
 void answerDecode(Dialogue& dialogue) {
@@ -80,7 +84,7 @@ void answerDecode(Dialogue& dialogue) {
     if (!problem.empty()) dialogue.fail(problem);
     problem = bsaveProblem(file);
     if (!problem.empty()) dialogue.fail("cannot decode " + printableName(inName) + ": " + problem);
-    problem = writeDecodedPicture(outName, decodeScreen(kind, file), bsaveLines(file), input);
+    problem = writeDecodedPicture(outName, decodeScreen(kind, file), bsaveLines(file), &input);
     if (!problem.empty()) dialogue.fail(problem);
     dialogue.endProgram(0);
 }

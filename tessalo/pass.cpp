@@ -139,7 +139,8 @@ std::string convertPicture(PictureRows& input, const PassSettings& settings,
     std::uint8_t* row = output.row.data();
     PassState state{height, ""};
     prepareBlockRow(input, settings, geometry, buffers, row, state, (height - 1) >> grid.vShift);
-    for (std::int32_t y = height - 1; y >= 0 && output.file.error == 0 && state.problem.empty();
+    for (std::int32_t y = height - 1; y >= 0 && output.file.error == 0 &&
+                            output.staging.error == 0 && state.problem.empty();
          --y) {
         const std::int32_t sy = y >> grid.vShift;
         if (startsBlockRow(grid, height, y)) {

@@ -5,12 +5,15 @@
 #include "bmp_header.h"
 #include "colour.h"
 #include "file_messages.h"
+#include "png_output.h"
 
 std::string openPreview(PreviewOutput& output, const std::string& outFile,
                         const PreviewColours& colours, ScreenKind screenKind,
                         const PictureGeometry& geometry, PictureRows& input,
                         const BinaryFile& inputFile) {
-    const std::string problem = openOutputProblem(output.file, outFile, &inputFile);
+    std::string problem = openOutputProblem(output.file, outFile, &inputFile);
+    if (problem.empty() && screenKind == ScreenKind::none)
+        problem = openPngStaging(outFile, output.staging);
     if (!problem.empty()) return problem;
     output.colours = colours;
     if (screenKind != ScreenKind::none) {
@@ -26,7 +29,7 @@ std::string openPreview(PreviewOutput& output, const std::string& outFile,
                          output.row.data() + pixelBytes, geometry.rowStride - pixelBytes);
 
     HeaderBytes header = plainHeader(geometry.width, geometry.height, nullptr);
-    output.file.put(1, header.data(), header.size());
+    bmpTarget(output.file, output.staging).put(1, header.data(), header.size());
     output.position = bmpHeaderSize + 1;
     return "";
 }
@@ -70,7 +73,7 @@ void writePreviewRow(PreviewOutput& output, std::int32_t y, const std::uint8_t* 
             storePixel(&row[3 * x], rgbFromYjk(masked), colours.dacFilter);
         }
     }
-    output.file.put(output.position, row, output.row.size());
+    bmpTarget(output.file, output.staging).put(output.position, row, output.row.size());
     output.position += std::int64_t(output.row.size());
 }
 
@@ -79,5 +82,5 @@ std::string finishPreview(PreviewOutput& output, const std::string& outFile) {
         const std::vector<std::uint8_t> file = bsaveFile(output.screen);
         output.file.put(1, file.data(), file.size());
     }
-    return commitOutputProblem(output.file, outFile);
+    return commitPicture(output.file, output.staging, outFile);
 }

@@ -23,6 +23,7 @@ struct PreviewColours {
 // The preview being written: a temporary file until it is complete.
 struct PreviewOutput {
     BinaryFile file;
+    BinaryFile staging; // for a .png name: the BMP, encoded into file at the end
     PreviewColours colours;
     ScreenImage screen;            // the screen file's VRAM, when one is written
     std::vector<std::uint8_t> row; // one padded row: pixels, then the padding every row

@@ -460,8 +460,9 @@ TEST_F(TessaloRun, HelpAndVersionAnswerAndEndWithStatusZero) {
     const std::string release = version.console.substr(8, version.console.size() - 10);
     EXPECT_NE(help.console.find("\"V1\" in the banner"), std::string::npos);
     EXPECT_NE(help.console.find("--version prints, is " + release + ".\r\n"), std::string::npos);
-    // Any other word 1 keeps its meaning: the menu and the questions.
-    RunResult other = run(tessalo, {"--helpme"});
+    // Any other word 1 not starting with "--" keeps its meaning: the menu
+    // and the questions.
+    RunResult other = run(tessalo, {"-helpme"});
     EXPECT_EQ(other.console.substr(0, greeting.size() + menu.size()), greeting + menu);
     EXPECT_TRUE(folderEntries(folder).empty());
 }
