@@ -299,6 +299,11 @@ TEST(BmpHeader, HeaderProblemNamesWhatIsWrong) {
         setField(bytes, 14, 64, 4);
         setField(bytes, 30, 3, 4);
     };
+    auto rle8TopDown = [](HeaderBytes& bytes) {
+        setField(bytes, 22, 0xFFFFFFFDu, 4); // -3
+        setField(bytes, 28, 8, 2);
+        setField(bytes, 30, 1, 4);
+    };
     auto rle8Of4096By3 = [](HeaderBytes& bytes) {
         setField(bytes, 18, 4096, 4);
         setField(bytes, 28, 8, 2);
@@ -334,6 +339,8 @@ TEST(BmpHeader, HeaderProblemNamesWhatIsWrong) {
          "infile holds a PNG picture inside the BMP (method 5), which is not supported"},
         {"PNG inside, 0 bits per pixel", set(28, 5 << 16, 4), 102,
          "infile holds a PNG picture inside the BMP (method 5), which is not supported"},
+        {"run-length coded top-down", rle8TopDown, 102,
+         "infile is run-length coded and stored top-down (height -3), which BMP files cannot be"},
         {"OS/2 2.x Huffman coding", os2Huffman, 102,
          "infile is compressed with OS/2 Huffman coding (method 3), which is not supported"},
         {"many run-length pixels from few codes", rle8Of4096By3, 56,

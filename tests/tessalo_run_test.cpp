@@ -15,9 +15,8 @@
 
 namespace {
 
-const std::string tessalo = TESSALO_EXECUTABLE;
-
-const std::string greeting = crlfLines({"", "Brovent 24bit BMP -> YUV/YJK tessalo V1", ""});
+const Program& tessalo = programs()[0];
+const std::string& greeting = tessalo.before;
 const std::string menu =
     crlfLines({"select color depth", "", "1) YJK 888", "2) YJK 566       (MSX screen 12)",
                "3) YJK 466       (MSX screen 10)", "4) YUV 888", "5) custom YJK", "6) custom YUV"});
@@ -212,46 +211,33 @@ TestPicture busyPicture(int width, int height) {
     return p;
 }
 
-class TessaloRun : public ::testing::Test {
-  protected:
-    Scratch scratch;
-    const std::string folder = scratch.folder;
-    std::string path(const std::string& name) const { return scratch.path(name); }
-};
+using TessaloRun = ProgramRun;
 
 // ---- pictures, byte for byte ------------------------------------------------------
 
 TEST_F(TessaloRun, EveryPresetMatchesTheReferenceByteForByte) {
     const int sizes[][2] = {{1, 1}, {2, 3}, {5, 3}, {7, 5}, {8, 8}, {13, 6}};
-    for (const PresetRun& run : presetRuns)
+    for (const PresetRun& preset : presetRuns)
         for (const auto& size : sizes) {
             SCOPED_TRACE(::testing::Message()
-                         << "option " << run.option << " factors " << run.options.hFactor << "x"
-                         << run.options.vFactor << " dither " << run.options.lumaDither << "/"
-                         << run.options.chromaDither << " size " << size[0] << "x" << size[1]);
+                         << "option " << preset.option << " factors " << preset.options.hFactor
+                         << "x" << preset.options.vFactor << " dither " << preset.options.lumaDither
+                         << "/" << preset.options.chromaDither << " size " << size[0] << "x"
+                         << size[1]);
             Bytes input = bmpFile(busyPicture(size[0], size[1]));
             writeFile(path("in.bmp"), input);
-            RunResult result = runProgram(
-                tessalo, batchWords(run.option, run.options, "in.bmp", "out.bmp"), "", folder);
+            RunResult result =
+                run(tessalo, batchWords(preset.option, preset.options, "in.bmp", "out.bmp"));
             EXPECT_EQ(result.exitStatus, 0);
             EXPECT_EQ(result.console, greeting + sizeLine(size[0], size[1]) + progress);
-            EXPECT_EQ(readFile(path("out.bmp")), referencePreview(input, run.options));
+            EXPECT_EQ(readFile(path("out.bmp")), referencePreview(input, preset.options));
         }
-}
-
-TEST_F(TessaloRun, OnePixelPictureGivesA58ByteFile) {
-    writeFile(path("in.bmp"), bmpFile(asymmetricPicture(1, 1)));
-    runProgram(tessalo, {"batch", "1", "1", "1", "0", "0", "n", "in.bmp", "out.bmp"}, "", folder);
-    Bytes out = readFile(path("out.bmp"));
-    ASSERT_EQ(out.size(), 58u);
-    EXPECT_EQ(out[2], 58);
-    EXPECT_EQ(out[34], 4);
 }
 
 TEST_F(TessaloRun, InputPaddingIsCarriedIntoEveryOutputRow) {
     Bytes input = bmpFile(asymmetricPicture(5, 3), 0xA5);
     writeFile(path("in.bmp"), input);
-    runProgram(tessalo, {"batch", "2", "2", "2", "1", "1", "n", "in.bmp", "out.bmp"}, "", folder);
+    run(tessalo, {"batch", "2", "2", "2", "1", "1", "n", "in.bmp", "out.bmp"});
     Bytes out = readFile(path("out.bmp"));
     ASSERT_EQ(out.size(), 54u + 3 * 16);
     for (int r = 0; r < 3; ++r) EXPECT_EQ(out[54 + 16 * r + 15], 0xA5) << "row " << r;
@@ -275,15 +261,15 @@ TEST_F(TessaloRun, PixelRowsAreReadFromTheHeadersOffset) {
         w.push_back(out);
         return w;
     };
-    EXPECT_EQ(runProgram(tessalo, withNames("plain.bmp", "a.bmp"), "", folder).exitStatus, 0);
-    EXPECT_EQ(runProgram(tessalo, withNames("v5.bmp", "b.bmp"), "", folder).exitStatus, 0);
+    EXPECT_EQ(run(tessalo, withNames("plain.bmp", "a.bmp")).exitStatus, 0);
+    EXPECT_EQ(run(tessalo, withNames("v5.bmp", "b.bmp")).exitStatus, 0);
     EXPECT_EQ(readFile(path("a.bmp")), readFile(path("b.bmp")));
 }
 
 TEST_F(TessaloRun, ExistingLongerOutputIsReplacedWhole) {
     writeFile(path("in.bmp"), bmpFile(asymmetricPicture(10, 10)));
     writeFile(path("out.bmp"), Bytes(1000000, 0x77));
-    runProgram(tessalo, {"batch", "1", "1", "1", "0", "0", "n", "in.bmp", "out.bmp"}, "", folder);
+    run(tessalo, {"batch", "1", "1", "1", "0", "0", "n", "in.bmp", "out.bmp"});
     EXPECT_EQ(readFile(path("out.bmp")).size(), 54u + 10 * 32);
     EXPECT_EQ(folderEntries(folder).size(), 2u); // no temporary file left
 }
@@ -291,8 +277,7 @@ TEST_F(TessaloRun, ExistingLongerOutputIsReplacedWhole) {
 TEST_F(TessaloRun, OutputNameEqualToInputNameReplacesTheInput) {
     Bytes input = bmpFile(asymmetricPicture(6, 4));
     writeFile(path("pic.bmp"), input);
-    RunResult result = runProgram(
-        tessalo, {"batch", "2", "1", "1", "0", "0", "n", "pic.bmp", "pic.bmp"}, "", folder);
+    RunResult result = run(tessalo, {"batch", "2", "1", "1", "0", "0", "n", "pic.bmp", "pic.bmp"});
     EXPECT_EQ(result.exitStatus, 0);
     Options o{0xF8, 0xFC, 0xFC, 4, 2, 2, false, 1, 1, 0, 0, false};
     EXPECT_EQ(readFile(path("pic.bmp")), referencePreview(input, o));
@@ -302,8 +287,7 @@ TEST_F(TessaloRun, MissingLastRowPaddingReadsAsZero) {
     Bytes input = bmpFile(asymmetricPicture(5, 2), 0x33);
     input.resize(input.size() - 1); // the last row's one padding byte is cut
     writeFile(path("in.bmp"), input);
-    RunResult result = runProgram(
-        tessalo, {"batch", "1", "1", "1", "0", "0", "n", "in.bmp", "out.bmp"}, "", folder);
+    RunResult result = run(tessalo, {"batch", "1", "1", "1", "0", "0", "n", "in.bmp", "out.bmp"});
     EXPECT_EQ(result.exitStatus, 0);
     Bytes out = readFile(path("out.bmp"));
     ASSERT_EQ(out.size(), 54u + 2 * 16);
@@ -313,18 +297,9 @@ TEST_F(TessaloRun, MissingLastRowPaddingReadsAsZero) {
 
 // ---- the dialogue ------------------------------------------------------------------
 
-TEST_F(TessaloRun, BatchRunPrintsOnlyGreetingSizeAndProgress) {
-    writeFile(path("in.bmp"), bmpFile(asymmetricPicture(320, 2)));
-    RunResult result = runProgram(
-        tessalo, {"batch", "2", "2", "2", "2", "1", "y", "in.bmp", "out.bmp"}, "", folder);
-    EXPECT_EQ(result.exitStatus, 0);
-    EXPECT_EQ(result.console, greeting + sizeLine(320, 2) + progress);
-}
-
 TEST_F(TessaloRun, PipedDialogueAsksEveryQuestionInOrderWithoutQuestionMarks) {
     writeFile(path("in.bmp"), bmpFile(asymmetricPicture(4, 2)));
-    RunResult result =
-        runProgram(tessalo, {}, "5\n240,252,252\n8,2,2\n2\n1\n2\n1\nY\nin.bmp\nout.bmp\n", folder);
+    RunResult result = run(tessalo, {}, "5\n240,252,252\n8,2,2\n2\n1\n2\n1\nY\nin.bmp\nout.bmp\n");
     EXPECT_EQ(result.exitStatus, 0);
     EXPECT_EQ(result.console,
               greeting + menu + "option" + "bitmask1 ybitmask1 jbitmask1 kbitmask2 y" +
@@ -339,8 +314,7 @@ TEST_F(TessaloRun, PipedDialogueAsksEveryQuestionInOrderWithoutQuestionMarks) {
 
 TEST_F(TessaloRun, YuvCustomMasksUseUAndVPromptsAndNoFilterQuestion) {
     writeFile(path("in.bmp"), bmpFile(asymmetricPicture(4, 2)));
-    RunResult result =
-        runProgram(tessalo, {"Batch"}, "6,255,255,255,0,0,0,1,1,0,0,in.bmp,o.bmp", folder);
+    RunResult result = run(tessalo, {"Batch"}, "6,255,255,255,0,0,0,1,1,0,0,in.bmp,o.bmp");
     EXPECT_EQ(result.console,
               greeting + menu + "option" + "bitmask1 ybitmask1 ubitmask1 vbitmask2 y" +
                   "bitmask2 ubitmask2 v" + "chroma subsampling horizontal factor (1,2,4)" +
@@ -421,7 +395,7 @@ TEST_F(TessaloRun, BatchWordConsumptionAndReasking) {
         SCOPED_TRACE(row.name);
         std::vector<std::string> words{"batch"};
         words.insert(words.end(), row.words.begin(), row.words.end());
-        RunResult result = runProgram(tessalo, words, row.answers, folder);
+        RunResult result = run(tessalo, words, row.answers);
         EXPECT_EQ(result.exitStatus, 0);
         EXPECT_EQ(result.console, greeting + row.shown + sizeLine(3, 3) + progress);
         EXPECT_TRUE(fileExists(path(row.written)));
@@ -435,8 +409,7 @@ TEST_F(TessaloRun, DacAnswerMustBeExactlyYOrCapitalY) {
         {"y", true}, {"Y", true}, {"yes", false}, {"n", false}, {"", false}};
     for (const auto& answer : answers) {
         SCOPED_TRACE(answer.first);
-        runProgram(tessalo, {"batch", "1", "1", "1", "0", "0", answer.first, "in.bmp", "o.bmp"}, "",
-                   folder);
+        run(tessalo, {"batch", "1", "1", "1", "0", "0", answer.first, "in.bmp", "o.bmp"});
         Options o{0xFF, 0xFF, 0xFF, 0, 0, 0, false, 1, 1, 0, 0, answer.second};
         EXPECT_EQ(readFile(path("o.bmp")), referencePreview(input, o));
     }
@@ -445,8 +418,8 @@ TEST_F(TessaloRun, DacAnswerMustBeExactlyYOrCapitalY) {
 // ---- missing input, help --------------------------------------------------
 
 TEST_F(TessaloRun, MissingInputCreatesNothing) {
-    RunResult result = runProgram(
-        tessalo, {"batch", "1", "1", "1", "0", "0", "n", "nothere.bmp", "out.bmp"}, "", folder);
+    RunResult result =
+        run(tessalo, {"batch", "1", "1", "1", "0", "0", "n", "nothere.bmp", "out.bmp"});
     EXPECT_EQ(result.exitStatus, 1);
     EXPECT_EQ(result.console,
               greeting + "cannot open infile nothere.bmp: No such file or directory\r\n");
@@ -464,8 +437,7 @@ TEST_F(TessaloRun, WideRunLengthPictureIsRefusedBeforeTheOutput) {
     file.insert(file.end(), {10, 20, 30, 0, 0, 1}); // the colour, then the end of the picture
     file.resize(58 + 4096, 0);
     writeFile(path("in.bmp"), withField(file, 2, std::uint32_t(file.size())));
-    RunResult result = runProgram(
-        tessalo, {"batch", "1", "1", "4", "0", "0", "n", "in.bmp", "out.bmp"}, "", folder);
+    RunResult result = run(tessalo, {"batch", "1", "1", "4", "0", "0", "n", "in.bmp", "out.bmp"});
     EXPECT_EQ(result.exitStatus, 1);
     EXPECT_EQ(result.console, greeting + sizeLine(16777215, 1) +
                                   "infile is run-length coded and 16777215 pixels wide: working "
@@ -475,12 +447,12 @@ TEST_F(TessaloRun, WideRunLengthPictureIsRefusedBeforeTheOutput) {
 }
 
 TEST_F(TessaloRun, HelpAndVersionAnswerAndEndWithStatusZero) {
-    RunResult help = runProgram(tessalo, {"--help"}, "", folder);
+    RunResult help = run(tessalo, {"--help"});
     EXPECT_EQ(help.exitStatus, 0);
     EXPECT_NE(help.console.find("usage: tessalo"), std::string::npos);
     EXPECT_NE(help.console.find("tessalo batch 2 4 1 2 1 y photo.bmp preview.bmp\r\n"),
               std::string::npos);
-    RunResult version = runProgram(tessalo, {"--version"}, "", folder);
+    RunResult version = run(tessalo, {"--version"});
     EXPECT_EQ(version.exitStatus, 0);
     EXPECT_EQ(version.console.rfind("tessalo ", 0), 0u);
     EXPECT_EQ(version.console.find("\r\n"), version.console.size() - 2);
@@ -490,7 +462,7 @@ TEST_F(TessaloRun, HelpAndVersionAnswerAndEndWithStatusZero) {
     EXPECT_NE(help.console.find("--version prints, is " + release + ".\r\n"), std::string::npos);
     // Any other word 1 not starting with "--" keeps its meaning: the menu
     // and the questions.
-    RunResult other = runProgram(tessalo, {"-helpme"}, "", folder);
+    RunResult other = run(tessalo, {"-helpme"});
     EXPECT_EQ(other.console.substr(0, greeting.size() + menu.size()), greeting + menu);
     EXPECT_TRUE(folderEntries(folder).empty());
 }
@@ -503,7 +475,7 @@ std::string runOnTerminal(const std::string& folder, const std::string& answers)
     struct termios raw;
     cfmakeraw(&raw);
     int master = -1;
-    std::vector<std::string> launch = programLaunch(tessalo);
+    std::vector<std::string> launch = programLaunch(tessalo.executable);
     std::vector<char*> argv;
     for (std::string& word : launch) argv.push_back(word.data());
     argv.push_back(nullptr);

@@ -196,6 +196,20 @@ RunResult runProgram(const std::string& executable, const std::vector<std::strin
     return result;
 }
 
+const std::vector<Program>& programs() {
+    static const std::vector<Program> table = {
+        {"tessalo",
+         TESSALO_EXECUTABLE,
+         {"batch", "2", "2", "2", "2", "1", "y", "in.bmp", "out.bmp"},
+         crlfLines({"", "Brovent 24bit BMP -> YUV/YJK tessalo V1", ""})},
+        {"pravun",
+         PRAVUN_EXECUTABLE,
+         {"in.bmp", "/h8", "out.bmp"},
+         crlfLines({"Brovent quick 24-bit BMP resizer V2.32", ""})},
+    };
+    return table;
+}
+
 bool endsWith(const std::string& text, const std::string& end) {
     return text.size() >= end.size() &&
            text.compare(text.size() - end.size(), end.size(), end) == 0;

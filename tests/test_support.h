@@ -2,6 +2,8 @@
 // files read and written whole, and the real programs run with piped input.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <array>
 #include <cstdint>
 #include <filesystem>
@@ -96,6 +98,31 @@ struct RunResult {
 RunResult runProgram(const std::string& executable, const std::vector<std::string>& words,
                      const std::string& standardInput, const std::string& folder,
                      const std::string& shellSetUp = "");
+
+// A built program, with its words for in.bmp -> out.bmp and what it prints
+// before a message about its input.
+struct Program {
+    std::string name;
+    std::string executable;
+    std::vector<std::string> words;
+    std::string before;
+};
+
+// tessalo, then pravun.
+const std::vector<Program>& programs();
+
+// A test that runs the built programs in a scratch folder of its own.
+class ProgramRun : public ::testing::Test {
+  protected:
+    Scratch scratch;
+    const std::string folder = scratch.folder;
+    std::string path(const std::string& name) const { return scratch.path(name); }
+    // The program run in the folder; see runProgram.
+    RunResult run(const Program& program, const std::vector<std::string>& words,
+                  const std::string& answers = "", const std::string& shellSetUp = "") const {
+        return runProgram(program.executable, words, answers, folder, shellSetUp);
+    }
+};
 
 // Whether text ends with end; for EXPECT_PRED2, which shows both on failure.
 bool endsWith(const std::string& text, const std::string& end);
