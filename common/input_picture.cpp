@@ -1,5 +1,7 @@
 #include "input_picture.h"
 
+#include "photo_input.h"
+
 // The name with its extension, if any, replaced by ".bmp".
 static std::string bmpName(const std::string& fileName) {
     const std::size_t dot = fileName.rfind('.');
@@ -26,6 +28,11 @@ BmpHeader openInputPicture(Dialogue& dialogue, BinaryFile& file, const std::stri
     file.get(1, bytes.data(), bytes.size());
     if (file.error != 0)
         dialogue.fail("cannot read infile " + printableName(fileName) + ": " + file.errorText());
+    // A PNG or JPEG picture is decoded into a BMP, which is read from here on.
+    if (!photoFormat(bytes).empty()) {
+        const std::string problem = decodePhoto(file, fileName, bytes);
+        if (!problem.empty()) dialogue.fail(problem);
+    }
     const std::int64_t fileLength = file.length();
     if (readU16le(&bytes[0]) != bmpSignature) {
         const std::string format = fileLength > 0 ? otherPictureFormat(bytes) : "";

@@ -1,0 +1,68 @@
+// A PNG or JPEG picture as its decoder writes it: a plain 24-bit BMP (the
+// 54-byte header, rows bottom-up, each padded to a multiple of 4 bytes) in a
+// temporary file, which the programs then read like any other BMP input.
+//
+// The decoders hand over rows top-down, as they decode them. Each row goes to
+// its computed place in the file, so memory grows with the width only. A
+// JPEG's EXIF orientation is applied on the way: the rows are gathered in a
+// band of a few rows, and a band of an orientation that turns the picture by
+// a quarter is written column by column, each column of the band being one
+// run of bytes of a row of the file.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "binary_file.h"
+
+// What the decoders and either program may hold for each pixel of a row's
+// width, at most: the decoders' rows (libspng's two scan lines and its
+// deinterlacing row of up to 8 bytes a pixel, the 16-bit RGBA row, the
+// band below) and the programs' row buffers.
+constexpr std::uint64_t heldBytesPerColumn = 160;
+
+// Rows gathered before a band of a quarter turn is written: each of its
+// columns becomes a run of this many pixels, so it sets how many writes the
+// turn takes, width x height / bandRows. Other orientations write each row
+// as it comes.
+constexpr std::int32_t bandRows = 32;
+
+struct DecodedPicture {
+    BinaryFile* file = nullptr;   // the temporary file, open for writing
+    std::int32_t sourceWidth = 0; // the picture as decoded, before its orientation
+    std::int32_t sourceHeight = 0;
+    int orientation = 1;          // EXIF orientation, 1 (as stored) to 8
+    std::int32_t width = 0;       // the picture as written: turned by a quarter for 5 to 8
+    std::int32_t height = 0;
+    std::uint64_t stride = 0;     // bytes of a written row, padding included
+    std::vector<std::uint8_t> band; // decoded rows of 3 bytes a pixel: blue, green, red
+    std::int32_t bandSize = 1;    // rows the band holds: bandRows for a quarter turn, else 1
+    std::int32_t bandStart = 0;   // the source row of the band's first row
+    std::int32_t bandFilled = 0;  // rows of the band decoded so far
+    std::vector<std::uint8_t> run; // one row of the file, or one column of a band
+};
+
+// Empty when a picture this wide in this format ("PNG", "JPEG") may be
+// decoded, else the one-line refusal: a width that would make the decoders
+// or a program hold more than the memory allowed for compressed pictures.
+// (A JPEG's sides are at most 65535 pixels, so its quarter turns, which
+// make the height the width, stay far within the limit.)
+[[nodiscard]] std::string decodedWidthProblem(const std::string& format, std::uint64_t width);
+
+// Sets up the picture for a source of the given size (which passed
+// decodedSizeProblem) and orientation, and writes the BMP header.
+void startDecodedPicture(DecodedPicture& picture, BinaryFile& file, std::int32_t width,
+                         std::int32_t height, int orientation);
+
+// Where the decoder puts the next source row: width x 3 bytes of blue, green
+// and red. The row is kept once nextRowDone is called.
+std::uint8_t* nextRow(DecodedPicture& picture);
+void nextRowDone(DecodedPicture& picture);
+
+// Writes what the band still holds and the last row's padding.
+void finishDecodedPicture(DecodedPicture& picture);
+
+// 1-based position in the file of row y (0 = top) of the written picture:
+// the rows are stored bottom-up after the 54-byte header.
+std::int64_t writtenRowPosition(const DecodedPicture& picture, std::int32_t y);
