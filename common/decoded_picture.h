@@ -16,11 +16,14 @@
 
 #include "binary_file.h"
 
-// What the decoders and either program may hold for each pixel of a row's
-// width, at most: the decoders' rows (libspng's two scan lines and its
-// deinterlacing row of up to 8 bytes a pixel, the 16-bit RGBA row, the
-// band below) and the programs' row buffers.
-constexpr std::uint64_t heldBytesPerColumn = 160;
+// What a decoder or either program may hold for each pixel of a row's
+// width, at most, with room to spare: the PNG decoder about 38 bytes
+// (libspng's two scan lines and its row of up to 8 bytes a pixel, the 16-bit
+// RGBA row, the written row), the programs up to 37 (tessalo's rows of 4 x 4
+// blocks, pravun's rows when it keeps the width). The decoder's memory is
+// given back before a program sizes its rows. 256 MiB / 64 bytes allows
+// pictures of up to 4,194,304 pixels across.
+constexpr std::uint64_t heldBytesPerColumn = 64;
 
 // Rows gathered before a band of a quarter turn is written: each of its
 // columns becomes a run of this many pixels, so it sets how many writes the

@@ -295,8 +295,10 @@ std::vector<RefusalRow> refusalRows() {
          "infile's red mask 0x00FF0000 lies outside its 16-bit pixels\r\n"},
         {"32-bit mask 10 bits wide", masks(32, {0x3FF00000, 0x000FFC00, 0x000003FF}),
          "infile's red mask 0x3FF00000 is 10 bits wide; 32-bit pixels need 8\r\n"},
-        {"PNG file", startingWith("\x89PNG\r\n\x1a\n"), notBm + "infile is a PNG" + convert},
-        {"JPEG file", startingWith("\xFF\xD8\xFF\xE0"), notBm + "infile is a JPEG" + convert},
+        {"PNG file", startingWith("\x89PNG\r\n\x1a\n"),
+         "infile is a PNG picture that cannot be decoded: invalid IHDR chunk size\r\n"},
+        {"JPEG file", startingWith("\xFF\xD8\xFF\xE0"),
+         "infile is a JPEG picture that cannot be decoded: Premature end of JPEG file\r\n"},
         {"GIF file", startingWith("GIF89a"), notBm + "infile is a GIF" + convert},
         {"TIFF file", startingWith(std::string("II*\0", 4)), notBm + "infile is a TIFF" + convert},
         {"PPM file", startingWith("P6\n5 3\n255\n"), notBm + "infile is a PPM" + convert},
@@ -323,12 +325,12 @@ TEST(Layouts, RefusalsPrintTheirLinesAndWriteNothing) {
 TEST(Layouts, ConversionAdviceQuotesNamesForTheShell) {
     Scratch scratch;
     const std::pair<std::string, std::string> rows[] = {
-        {"it's a photo.png", "'it'\\''s a photo.png' -type truecolor BMP3:'it'\\''s a photo.bmp'"},
-        {"line\nend.png", "$'line\\x0Aend.png' -type truecolor BMP3:$'line\\x0Aend.bmp'"},
+        {"it's a photo.gif", "'it'\\''s a photo.gif' -type truecolor BMP3:'it'\\''s a photo.bmp'"},
+        {"line\nend.gif", "$'line\\x0Aend.gif' -type truecolor BMP3:$'line\\x0Aend.bmp'"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.first);
-        writeFile(scratch.path(row.first), startingWith("\x89PNG\r\n\x1a\n"));
+        writeFile(scratch.path(row.first), startingWith("GIF89a"));
         RunResult result =
             runProgram(PRAVUN_EXECUTABLE, {row.first, "/h8", "out.bmp"}, "", scratch.folder);
         EXPECT_PRED2(endsWith, result.console, "convert " + row.second + "\r\n");
