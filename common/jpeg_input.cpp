@@ -58,7 +58,7 @@ std::string decodeJpeg(std::FILE* source, BinaryFile& temporary) {
     startDecodedPicture(picture, temporary, std::int32_t(header.width),
                         std::int32_t(header.height), exifOrientation(header.exif, header.exifSize));
     problem = decodeRows(decoder, header, picture);
-    if (!problem.empty() || temporary.error != 0) return problem;
+    if (!problem.empty() || temporary.error != 0) return problem; // the caller reports a write error
     finishDecodedPicture(picture);
     return jpegFinish(decoder) == 0 ? "" : jpegProblem(decoder);
 }

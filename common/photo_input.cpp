@@ -1,6 +1,7 @@
 #include "photo_input.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -107,6 +108,11 @@ static std::string decodeInto(BinaryFile& file, const std::string& format, Binar
 }
 
 std::string decodePhoto(BinaryFile& file, const std::string& fileName, HeaderBytes& bytes) {
+#ifndef _WIN32
+    // A file-size limit makes a write fail with EFBIG, reported as any other
+    // write error, instead of ending the program by its signal.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     BinaryFile decoded;
     decoded.handle = unnamedTemporaryFile();
     if (decoded.handle == nullptr)

@@ -112,7 +112,7 @@ std::string decodePng(std::FILE* source, BinaryFile& temporary) {
     startDecodedPicture(picture, temporary, std::int32_t(header.width),
                         std::int32_t(header.height), 1);
     problem = decodeScanLines(png, header, picture);
-    if (!problem.empty()) return problem;
+    if (!problem.empty() || temporary.error != 0) return problem; // the caller reports a write error
     finishDecodedPicture(picture);
     // The chunks after the pixels, up to IEND: a file cut short there is
     // refused too.

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include <spng.h>
+
 #include "exif_orientation.h"
 #include "photo_input.h"
 #include "test_support.h"
@@ -250,6 +252,47 @@ TEST(PhotoInput, ProgramsReadPhotosByTheirContent) {
         EXPECT_EQ(readFile(scratch.path("out.bmp")), expected);
         EXPECT_EQ(folderEntries(temporaries), std::vector<std::string>{});
         std::filesystem::remove(temporaries);
+    }
+}
+
+// A grey PNG of width x height pixels, made by libspng's encoder.
+Bytes greyPng(std::uint32_t width, std::uint32_t height) {
+    spng_ctx* context = spng_ctx_new(SPNG_CTX_ENCODER);
+    spng_set_option(context, SPNG_ENCODE_TO_BUFFER, 1);
+    spng_ihdr header{width, height, 8, SPNG_COLOR_TYPE_GRAYSCALE, 0, 0, 0};
+    spng_set_ihdr(context, &header);
+    const Bytes pixels(std::size_t(width) * height, 0x80);
+    int error = spng_encode_image(context, pixels.data(), pixels.size(), SPNG_FMT_PNG,
+                                  SPNG_ENCODE_FINALIZE);
+    std::size_t size = 0;
+    void* buffer = spng_get_png_buffer(context, &size, &error);
+    const Bytes png(static_cast<std::uint8_t*>(buffer), static_cast<std::uint8_t*>(buffer) + size);
+    std::free(buffer);
+    spng_ctx_free(context);
+    return png;
+}
+
+// Where the temporary file cannot be made or written, one line and no output.
+TEST(PhotoInput, TemporaryFileProblemsGiveTheirLine) {
+    const struct {
+        const char* name;
+        std::string shellSetUp;
+        std::string message;
+    } rows[] = {
+        {"no such folder", "export TMPDIR=/nonexistent",
+         "cannot make a temporary file for the decoded picture: No such file or directory"},
+        {"file-size limit", "ulimit -f 64",
+         "cannot write the decoded picture to a temporary file: File too large"},
+    };
+    Scratch scratch;
+    writeFile(scratch.path("in.png"), greyPng(300, 300)); // 90 KB decoded
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        RunResult result = runProgram(PRAVUN_EXECUTABLE, {"in.png", "/h8", "out.bmp"}, "",
+                                      scratch.folder, row.shellSetUp);
+        EXPECT_EQ(result.exitStatus, 1);
+        EXPECT_PRED2(endsWith, result.console, row.message + "\r\n");
+        EXPECT_EQ(folderEntries(scratch.folder), std::vector<std::string>{"in.png"});
     }
 }
 

@@ -324,13 +324,13 @@ make_photo() {
     magick-grey.png) "$convert" "$known" -colorspace Gray "$file" ;;
     magick-grey16.png) "$convert" "$known" -colorspace Gray -depth 16 "$file" ;;
     magick-interlaced.png) "$convert" "$known" -interlace PNG "PNG24:$file" ;;
-    pillow-*.png) bmp_tool pillow-photo "${kind#pillow-}" "$known" "$file" ;;
+    pillow-*.png) bmp_tool pillow-photo "$(basename "${kind#pillow-}" .png)" "$known" "$file" ;;
     magick-420.jpg) "$convert" "$known" -sampling-factor 2x2 "$file" ;;
     magick-444.jpg) "$convert" "$known" -sampling-factor 1x1 "$file" ;;
     magick-progressive.jpg) "$convert" "$known" -interlace JPEG "$file" ;;
     magick-grey.jpg) "$convert" "$known" -colorspace Gray "$file" ;;
     magick-ycck.jpg) "$convert" "$known" -colorspace CMYK "$file" ;;
-    pillow-*.jpg) bmp_tool pillow-photo "${kind#pillow-}" "$known" "$file" ;;
+    pillow-*.jpg) bmp_tool pillow-photo "$(basename "${kind#pillow-}" .jpg)" "$known" "$file" ;;
     cjpeg-420.jpg) to_file "$file" "$cjpeg" -sample 2x2 "$known" ;;
     cjpeg-422.jpg) to_file "$file" "$cjpeg" -sample 2x1 "$known" ;;
     cjpeg-440.jpg) to_file "$file" "$cjpeg" -sample 1x2 "$known" ;;
@@ -349,7 +349,7 @@ declare -A photo_holds=(
   [pillow-LA.png]="4 8 None" [pillow-P.png]="3 8 None" [pillow-RGB.png]="2 8 None"
   [pillow-RGBA.png]="6 8 None" [pillow-I16.png]="0 16 None"
   [magick-420.jpg]="2x2,1x1,1x1 2 None" [magick-444.jpg]="1x1,1x1,1x1 2 None"
-  [magick-progressive.jpg]="2x2,1x1,1x1 2 JPEG" [magick-grey.jpg]="1x1 1 None"
+  [magick-progressive.jpg]="1x1,1x1,1x1 2 JPEG" [magick-grey.jpg]="1x1 1 None"
   [magick-ycck.jpg]="1x1,1x1,1x1,1x1 4 None" [pillow-420.jpg]="2x2,1x1,1x1 2 None"
   [pillow-422.jpg]="2x1,1x1,1x1 2 None" [pillow-444.jpg]="1x1,1x1,1x1 2 None"
   [pillow-progressive.jpg]="2x2,1x1,1x1 2 JPEG" [pillow-L.jpg]="1x1 1 None"
