@@ -28,11 +28,14 @@ void startDecodedPicture(DecodedPicture& picture, BinaryFile& file, std::int32_t
     picture.width = turned ? height : width;
     picture.height = turned ? width : height;
     picture.stride = paddedRowLength(std::uint64_t(picture.width));
-    picture.bandSize = turned ? bandRows : 1;
+    // 8 MiB / (3 x width) rounds down; a JPEG's 65535 columns still get 16 rows.
+    const std::int32_t turnRows = std::int32_t(std::max<std::size_t>(
+        minimumTurnBandRows, turnBandBytes / (3 * std::size_t(width))));
+    picture.bandSize = turned ? std::min(turnRows, height) : 1;
     picture.band.assign(std::size_t(picture.bandSize) * std::size_t(width) * 3, 0);
     picture.bandStart = 0;
     picture.bandFilled = 0;
-    picture.run.assign(std::max<std::size_t>(picture.stride, 3 * std::size_t(bandRows)), 0);
+    picture.run.assign(std::max<std::size_t>(picture.stride, 3 * std::size_t(picture.bandSize)), 0);
     // Only the programs' row reader sees this header; its size field wraps
     // for files beyond 4 GiB, which that reader never looks at. The
     // resolution is left 0, unknown, as `convert` writes it for a picture
