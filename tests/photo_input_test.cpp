@@ -5,9 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include <cstdio>
+
+#include <jpeglib.h>
 #include <spng.h>
 
 #include "exif_orientation.h"
@@ -216,6 +220,93 @@ TEST(ExifOrientation, TagOfTheFirstDirectory) {
         EXPECT_EQ(exifOrientation(row.segment.empty() ? nullptr : row.segment.data(),
                                   row.segment.size()),
                   row.orientation);
+    }
+}
+
+// ---- quarter turns of a large picture ---------------------------------------------
+
+// A 4:4:4 JPEG of width x height pixels, made by libjpeg, with an EXIF
+// orientation: the pixel at (x, y) is (x, y, x + y) in its low bytes.
+Bytes jpegPicture(int width, int height, int orientation) {
+    jpeg_compress_struct info;
+    jpeg_error_mgr errors;
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &buffer, &size);
+    info.image_width = JDIMENSION(width);
+    info.image_height = JDIMENSION(height);
+    info.input_components = 3;
+    info.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 95, TRUE);
+    for (int c = 0; c < 3; ++c) info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor = 1;
+    jpeg_start_compress(&info, TRUE);
+    const Bytes exif = exifSegment(false, 0x0112, 3, 1, std::uint32_t(orientation));
+    jpeg_write_marker(&info, JPEG_APP0 + 1, exif.data(), unsigned(exif.size()));
+    Bytes row(3 * std::size_t(width));
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            row[3 * x] = std::uint8_t(x), row[3 * x + 1] = std::uint8_t(y);
+            row[3 * x + 2] = std::uint8_t(x + y);
+        }
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_write_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    const Bytes file(buffer, buffer + size);
+    std::free(buffer);
+    return file;
+}
+
+// The pixel at (x, y), counted from the top left, of a decoded BMP.
+const std::uint8_t* pixelAt(const Bytes& bmp, int x, int y) {
+    const int width = bmp[18] | bmp[19] << 8, height = bmp[22] | bmp[23] << 8;
+    const std::size_t stride = (3 * std::size_t(width) + 3) / 4 * 4;
+    return &bmp[54 + std::size_t(height - 1 - y) * stride + 3 * std::size_t(x)];
+}
+
+// 700 x 4500 pixels are more than the 8 MiB a turn gathers at a time, so a
+// quarter turn writes two bands, the second one part full. Every
+// orientation's picture holds the upright picture's pixels where the
+// orientation's table puts them.
+TEST(PhotoInput, OrientationsTurnLargePicturesInBands) {
+    const int width = 700, height = 4500;
+    Scratch scratch;
+    writeFile(scratch.path("upright.jpg"), jpegPicture(width, height, 1));
+    const Bytes upright = decode(scratch.path("upright.jpg")).file;
+    ASSERT_FALSE(upright.empty());
+    // Where the stored pixel (x, y) is shown, for each orientation.
+    struct Place {
+        int x, y;
+    };
+    const std::function<Place(int, int)> shown[9] = {
+        nullptr,
+        [&](int x, int y) { return Place{x, y}; },
+        [&](int x, int y) { return Place{width - 1 - x, y}; },
+        [&](int x, int y) { return Place{width - 1 - x, height - 1 - y}; },
+        [&](int x, int y) { return Place{x, height - 1 - y}; },
+        [&](int x, int y) { return Place{y, x}; },
+        [&](int x, int y) { return Place{height - 1 - y, x}; },
+        [&](int x, int y) { return Place{height - 1 - y, width - 1 - x}; },
+        [&](int x, int y) { return Place{y, width - 1 - x}; },
+    };
+    for (int orientation = 2; orientation <= 8; ++orientation) {
+        SCOPED_TRACE(orientation);
+        writeFile(scratch.path("turned.jpg"), jpegPicture(width, height, orientation));
+        const Bytes turned = decode(scratch.path("turned.jpg")).file;
+        ASSERT_EQ(turned.size(), upright.size()); // neither side needs row padding
+        EXPECT_EQ(turned[18] | turned[19] << 8, orientation >= 5 ? height : width);
+        int differing = 0;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                const Place place = shown[orientation](x, y);
+                differing += !std::equal(pixelAt(upright, x, y), pixelAt(upright, x, y) + 3,
+                                         pixelAt(turned, place.x, place.y));
+            }
+        EXPECT_EQ(differing, 0);
     }
 }
 
