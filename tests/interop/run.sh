@@ -375,8 +375,11 @@ for size in 37x23 40x24; do
       format='%[jpeg:sampling-factor] %[jpeg:colorspace] %[interlace]'
     fi
     check "$size: $kind holds" "$identify" -format "$format" "$file"
-    [ "$out" = "${photo_holds[$kind]}" ] && pass ||
+    if [ "$out" = "${photo_holds[$kind]}" ]; then
+      pass
+    else
       fail "$size: $kind holds '$out', '${photo_holds[$kind]}' expected"
+    fi
     orient=()
     case $kind in *orientation*) orient=(-auto-orient) ;; esac
     check "$size: $kind twin" "$convert" "$file" "${orient[@]}" -type truecolor "BMP3:$twin"
