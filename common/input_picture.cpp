@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "file_messages.h"
+#include "photo_input.h"
 
 // The name with its extension, if any, replaced by ".bmp".
 static std::string bmpName(const std::string& fileName) {
@@ -45,6 +46,11 @@ std::string pictureProblem(BinaryFile& file, const std::string& fileName, Pictur
     HeaderBytes bytes;
     file.get(1, bytes.data(), bytes.size());
     if (file.error != 0) return inputErrorProblem(file, fileName);
+    // A PNG or JPEG picture is decoded into a BMP, which is read from here on.
+    if (!photoFormat(bytes).empty()) {
+        const std::string problem = decodePhoto(file, fileName, bytes);
+        if (!problem.empty()) return problem;
+    }
     const std::int64_t fileLength = file.length();
     if (readU16le(&bytes[0]) != bmpSignature) {
         const std::string format = fileLength > 0 ? otherPictureFormat(bytes) : "";

@@ -9,7 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 seconds="${1:-60}"
 build=build-fuzz
-CXX=clang++ cmake -S . -B "$build" -DPICTURE_TOOLS_FUZZ=ON -DPICTURE_TOOLS_TESTS=OFF \
+CC=clang CXX=clang++ cmake -S . -B "$build" -DPICTURE_TOOLS_FUZZ=ON -DPICTURE_TOOLS_TESTS=OFF \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 targets=()
 for source in tests/fuzz/fuzz_*.cpp; do

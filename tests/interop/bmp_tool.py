@@ -32,6 +32,13 @@
                                         BMP saved by Pillow; 16-bit pixels are
                                         decoded here, each level widened by
                                         repeating its high bits
+    bmp_tool.py pillow-photo KIND IN.ppm OUT
+                                        Pillow's PNG of the pixels in mode 1,
+                                        L, LA, P, RGB, RGBA or I16 (16-bit
+                                        grey), alpha falling from left to
+                                        right; or its JPEG: 420, 422, 444,
+                                        progressive, L, CMYK, or orientationN
+                                        (EXIF orientation N)
 
 Any failed check prints one line to standard error and ends with status 1.
 The BMP decoding here is written from the format alone, independent of the
@@ -312,6 +319,36 @@ def command_twin(in_path, out_path):
     image.save(out_path, "BMP")
 
 
+def pillow_photo(kind, ppm_path, out_path):
+    from PIL import Image
+    picture = Image.open(ppm_path).convert("RGB")
+    alpha = Image.linear_gradient("L").rotate(90).resize(picture.size)
+    if out_path.endswith(".png"):
+        if kind in ("LA", "RGBA"):
+            picture = picture.convert(kind[:-1])
+            picture.putalpha(alpha)
+        elif kind == "P":
+            picture = picture.convert("P", palette=Image.ADAPTIVE, colors=200)
+        elif kind == "I16":
+            picture = Image.eval(picture.convert("L").convert("I"), lambda v: v * 257)
+        else:
+            picture = picture.convert(kind)
+        picture.save(out_path)
+        return
+    options = {"quality": 90}
+    if kind in ("420", "422", "444"):
+        options["subsampling"] = {"444": 0, "422": 1, "420": 2}[kind]
+    elif kind == "progressive":
+        options["progressive"] = True
+    elif kind in ("L", "CMYK"):
+        picture = picture.convert(kind)
+    elif kind.startswith("orientation"):
+        exif = Image.Exif()
+        exif[0x0112] = int(kind[len("orientation"):])
+        options["exif"] = exif.tobytes()
+    picture.save(out_path, **options)
+
+
 def main(args):
     command = args[0] if args else ""
     if command == "pixels" and len(args) == 4:
@@ -358,6 +395,8 @@ def main(args):
         with open(args[1], "rb") as f:
             info_size, bits, compression, _, height = layout_fields(f.read())
         print(info_size, bits, compression, height)
+    elif command == "pillow-photo" and len(args) == 4:
+        pillow_photo(args[1], args[2], args[3])
     elif command == "twin" and len(args) == 3:
         command_twin(args[1], args[2])
     else:

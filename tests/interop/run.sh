@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Interoperability with real tools: ImageMagick, Pillow, netpbm and ffmpeg
-# (Debian's packages imagemagick, python3-pil, netpbm, ffmpeg).
+# Interoperability with real tools: ImageMagick, Pillow, netpbm, ffmpeg and
+# cjpeg (Debian's packages imagemagick, python3-pil, netpbm, ffmpeg,
+# libjpeg-turbo-progs).
 #
 # Inputs: the same known pixels written as a 24-bit BMP by ImageMagick (its
 # default, with a larger information header, and its BMP3: form), by Pillow,
@@ -9,6 +10,11 @@
 # Other layouts: the files these writers make in every other common layout
 # (palette, run-length, 16- and 32-bit, OS/2 headers, top-down) must give
 # what their plain 24-bit twins give.
+# PNG and JPEG: the files these writers make of every kind (colour types and
+# depths, interlacing, subsamplings, progressive, arithmetic coding, restart
+# markers, inks, EXIF orientations) must give what their twins give, the
+# 24-bit BMPs `convert FILE -type truecolor BMP3:TWIN` makes of them (with
+# -auto-orient, since the programs turn a JPEG upright by its orientation).
 # Outputs: every picture the programs write must be read back by Pillow,
 # ImageMagick and netpbm without a word on standard error, with the expected
 # size and with the pixels the file holds.
@@ -33,6 +39,7 @@ identify=$(pick identify)
 ppmtobmp=$(pick ppmtobmp)
 bmptopnm=$(pick bmptopnm)
 ffmpeg=$(pick ffmpeg)
+cjpeg=$(pick cjpeg)
 
 passed=0
 failed=0
@@ -76,12 +83,13 @@ run_pravun() { "$pravun" "$@" >/dev/null; }
 to_file() { local target=$1; shift; "$@" >"$target"; }
 
 missing=()
-for program in "$python" "$convert" "$identify" "$ppmtobmp" "$bmptopnm" "$ffmpeg" "$tessalo" "$pravun"; do
+for program in "$python" "$convert" "$identify" "$ppmtobmp" "$bmptopnm" "$ffmpeg" "$cjpeg" "$tessalo" \
+  "$pravun"; do
   command -v "$program" >/dev/null || missing+=("$program")
 done
 "$python" -c "import PIL" 2>/dev/null || missing+=("Pillow for $python")
 if [ "${#missing[@]}" -gt 0 ]; then
-  fail "missing: ${missing[*]} (install imagemagick python3-pil netpbm ffmpeg; build with cmake --build $build)"
+  fail "missing: ${missing[*]} (install imagemagick python3-pil netpbm ffmpeg libjpeg-turbo-progs; build with cmake --build $build)"
   finish
 fi
 
@@ -297,6 +305,100 @@ for size in 37x23 40x24; do
         run_pravun "$dir/$form.twin.bmp" "${words[@]}" "$dir/$form.twin.pravun$p.bmp"
       check "$size: pravun ${words[*]}: $form.bmp gives its twin's sizes and pixels" \
         bmp_tool same-resized "$dir/$form.twin.pravun$p.bmp" "$dir/$form.pravun$p.bmp"
+    done
+  done
+done
+
+# ---- PNG and JPEG ------------------------------------------------------------
+# The kinds: each one's file made from the known pixels, and what identify
+# must see in it (PNG: colour type, bit depth, interlacing; JPEG: sampling
+# factors, colour space, interlacing).
+# shellcheck disable=SC2317
+make_photo() {
+  local kind=$1 known=$2 file=$3
+  case $kind in
+    magick-rgb.png) "$convert" "$known" "PNG24:$file" ;;
+    magick-rgb16.png) "$convert" "$known" -depth 16 "PNG48:$file" ;;
+    magick-rgba16.png) "$convert" "$known" -alpha set -channel A -evaluate set 60% +channel "PNG64:$file" ;;
+    magick-palette.png) "$convert" "$known" "PNG8:$file" ;;
+    magick-grey.png) "$convert" "$known" -colorspace Gray "$file" ;;
+    magick-grey16.png) "$convert" "$known" -colorspace Gray -depth 16 "$file" ;;
+    magick-interlaced.png) "$convert" "$known" -interlace PNG "PNG24:$file" ;;
+    pillow-*.png) bmp_tool pillow-photo "$(basename "${kind#pillow-}" .png)" "$known" "$file" ;;
+    magick-420.jpg) "$convert" "$known" -sampling-factor 2x2 "$file" ;;
+    magick-444.jpg) "$convert" "$known" -sampling-factor 1x1 "$file" ;;
+    magick-progressive.jpg) "$convert" "$known" -interlace JPEG "$file" ;;
+    magick-grey.jpg) "$convert" "$known" -colorspace Gray "$file" ;;
+    magick-ycck.jpg) "$convert" "$known" -colorspace CMYK "$file" ;;
+    pillow-*.jpg) bmp_tool pillow-photo "$(basename "${kind#pillow-}" .jpg)" "$known" "$file" ;;
+    cjpeg-420.jpg) to_file "$file" "$cjpeg" -sample 2x2 "$known" ;;
+    cjpeg-422.jpg) to_file "$file" "$cjpeg" -sample 2x1 "$known" ;;
+    cjpeg-440.jpg) to_file "$file" "$cjpeg" -sample 1x2 "$known" ;;
+    cjpeg-444.jpg) to_file "$file" "$cjpeg" -sample 1x1 "$known" ;;
+    cjpeg-grey.jpg) to_file "$file" "$cjpeg" -grayscale "$known" ;;
+    cjpeg-rgb.jpg) to_file "$file" "$cjpeg" -rgb "$known" ;;
+    cjpeg-progressive.jpg) to_file "$file" "$cjpeg" -progressive "$known" ;;
+    cjpeg-arithmetic.jpg) to_file "$file" "$cjpeg" -arithmetic "$known" ;;
+    cjpeg-restart.jpg) to_file "$file" "$cjpeg" -restart 1 "$known" ;;
+  esac
+}
+declare -A photo_holds=(
+  [magick-rgb.png]="2 8 None" [magick-rgb16.png]="2 16 None" [magick-rgba16.png]="6 16 None"
+  [magick-palette.png]="3 8 None" [magick-grey.png]="0 8 None" [magick-grey16.png]="0 16 None"
+  [magick-interlaced.png]="2 8 PNG" [pillow-1.png]="0 1 None" [pillow-L.png]="0 8 None"
+  [pillow-LA.png]="4 8 None" [pillow-P.png]="3 8 None" [pillow-RGB.png]="2 8 None"
+  [pillow-RGBA.png]="6 8 None" [pillow-I16.png]="0 16 None"
+  [magick-420.jpg]="2x2,1x1,1x1 2 None" [magick-444.jpg]="1x1,1x1,1x1 2 None"
+  [magick-progressive.jpg]="1x1,1x1,1x1 2 JPEG" [magick-grey.jpg]="1x1 1 None"
+  [magick-ycck.jpg]="1x1,1x1,1x1,1x1 4 None" [pillow-420.jpg]="2x2,1x1,1x1 2 None"
+  [pillow-422.jpg]="2x1,1x1,1x1 2 None" [pillow-444.jpg]="1x1,1x1,1x1 2 None"
+  [pillow-progressive.jpg]="2x2,1x1,1x1 2 JPEG" [pillow-L.jpg]="1x1 1 None"
+  [pillow-CMYK.jpg]="1x1,1x1,1x1,1x1 4 None" [cjpeg-420.jpg]="2x2,1x1,1x1 2 None"
+  [cjpeg-422.jpg]="2x1,1x1,1x1 2 None" [cjpeg-440.jpg]="1x2,1x1,1x1 2 None"
+  [cjpeg-444.jpg]="1x1,1x1,1x1 2 None" [cjpeg-grey.jpg]="1x1 1 None"
+  [cjpeg-rgb.jpg]="1x1,1x1,1x1 2 None" [cjpeg-progressive.jpg]="2x2,1x1,1x1 2 JPEG"
+  [cjpeg-arithmetic.jpg]="2x2,1x1,1x1 2 None" [cjpeg-restart.jpg]="2x2,1x1,1x1 2 None")
+for orientation in 1 2 3 4 5 6 7 8; do
+  photo_holds[pillow-orientation$orientation.jpg]="2x2,1x1,1x1 2 None"
+done
+for size in 37x23 40x24; do
+  dir="$work/photos-$size"
+  mkdir -p "$dir"
+  known="$work/$size/known.ppm"
+  for kind in "${!photo_holds[@]}"; do
+    file="$dir/$kind"
+    twin="$dir/$kind.twin.bmp"
+    check "$size: $kind" make_photo "$kind" "$known" "$file"
+    if [ "${kind##*.}" = png ]; then
+      format='%[png:IHDR.color-type-orig] %[png:IHDR.bit-depth-orig] %[interlace]'
+    else
+      format='%[jpeg:sampling-factor] %[jpeg:colorspace] %[interlace]'
+    fi
+    check "$size: $kind holds" "$identify" -format "$format" "$file"
+    if [ "$out" = "${photo_holds[$kind]}" ]; then
+      pass
+    else
+      fail "$size: $kind holds '$out', '${photo_holds[$kind]}' expected"
+    fi
+    orient=()
+    case $kind in *orientation*) orient=(-auto-orient) ;; esac
+    check "$size: $kind twin" "$convert" "$file" "${orient[@]}" -type truecolor "BMP3:$twin"
+    for s in "${!tessalo_settings[@]}"; do
+      read -ra words <<<"${tessalo_settings[s]}"
+      check "$size: tessalo batch ${words[*]} $kind" \
+        run_tessalo "${words[@]}" "$file" "$file.tessalo$s.bmp"
+      check "$size: tessalo batch ${words[*]} $kind twin" \
+        run_tessalo "${words[@]}" "$twin" "$twin.tessalo$s.bmp"
+      check "$size: tessalo batch ${words[*]}: $kind gives its twin's output" \
+        cmp "$twin.tessalo$s.bmp" "$file.tessalo$s.bmp"
+    done
+    for p in "${!pravun_options[@]}"; do
+      read -ra words <<<"${pravun_options[p]}"
+      check "$size: pravun $kind ${words[*]}" run_pravun "$file" "${words[@]}" "$file.pravun$p.bmp"
+      check "$size: pravun $kind twin ${words[*]}" \
+        run_pravun "$twin" "${words[@]}" "$twin.pravun$p.bmp"
+      check "$size: pravun ${words[*]}: $kind gives its twin's sizes and pixels" \
+        bmp_tool same-resized "$twin.pravun$p.bmp" "$file.pravun$p.bmp"
     done
   done
 done

@@ -2,18 +2,24 @@
 # Runs the Windows programs under Wine and compares every console byte, exit
 # status and output file with the native programs on the same pictures:
 # every converter preset with several factors and dithering levels, the
-# resizer's ways of sizing, refusals, and the wildcard expansion of words.
-# Needs Debian's g++-mingw-w64-x86-64-posix and wine.
+# resizer's ways of sizing, PNG and JPEG inputs (decoded through the
+# temporary file in the user's temporary folder), refusals, and the wildcard
+# expansion of words. Needs Debian's g++-mingw-w64-x86-64-posix, wine and
+# libz-mingw-w64-dev; the static decoders are built first, from Debian's
+# source packages, by tests/wine/build_libraries.sh (once, in
+# build-windows-libraries).
 #
 #   tests/wine/run.sh
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 native=build
 windows=build-windows
+libraries=$PWD/build-windows-libraries
 cmake -S . -B "$native" >/dev/null
 cmake --build "$native" -j "$(nproc)" --target tessalo pravun make_picture >/dev/null
+tests/wine/build_libraries.sh "$libraries"
 cmake -S . -B "$windows" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-    -DPICTURE_TOOLS_TESTS=OFF >/dev/null 2>&1
+    -DPICTURE_TOOLS_TESTS=OFF -DPICTURE_TOOLS_WINDOWS_LIBRARIES="$libraries" >/dev/null 2>&1
 cmake --build "$windows" -j "$(nproc)" --target tessalo pravun >/dev/null
 
 export WINEDEBUG=-all
@@ -28,7 +34,12 @@ for size in "1 1" "5 3" "37 23" "160 120"; do
     done
 done
 printf 'BM' >"$work/native/bad.bmp"
-cp "$work/native/bad.bmp" "$work/windows/bad.bmp"
+photos=(grey16-trns.png palette4-trns.png rgba8-adam7.png ycc420.jpg progressive.jpg cmyk.jpg
+        orientation6.jpg orientation3.jpg)
+for photo in "${photos[@]}"; do cp "tests/photos/$photo" "$work/native/"; done
+head -c 100 tests/photos/rgb16.png >"$work/native/cut.png"
+head -c 300 tests/photos/ycc444.jpg >"$work/native/cut.jpg"
+for file in bad.bmp "${photos[@]}" cut.png cut.jpg; do cp "$work/native/$file" "$work/windows/"; done
 
 passed=0 failed=0
 # Runs one command line natively and under Wine in twin folders and compares.
@@ -63,6 +74,12 @@ for picture in p1x1 p5x3 p37x23 p160x120; do
     compare pravun "$picture.bmp" /m16x12 /t out.bmp
     compare pravun "$picture.bmp" /v40 /a50 out.bmp
 done
+for photo in "${photos[@]}"; do
+    compare tessalo batch 2 4 1 2 1 y "$photo" out.bmp
+    compare pravun "$photo" /m16x12 /t out.bmp
+done
+compare tessalo batch 2 2 2 2 1 y cut.png out.bmp
+compare pravun cut.jpg /h8 out.bmp
 compare pravun p160x120.bmp /m64x64 out.bmp
 compare pravun p37x23.bmp /h333 out.bmp
 compare tessalo batch 2 2 2 2 1 y bad.bmp out.bmp

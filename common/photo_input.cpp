@@ -1,0 +1,141 @@
+#include "photo_input.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+#endif
+
+#include "file_messages.h"
+#include "jpeg_input.h"
+#include "png_input.h"
+
+std::string photoFormat(const HeaderBytes& bytes) {
+    if (std::memcmp(bytes.data(), "\x89PNG\r\n\x1a\n", 8) == 0) return "PNG";
+    if (std::memcmp(bytes.data(), "\xFF\xD8\xFF", 3) == 0) return "JPEG";
+    return "";
+}
+
+// ---- the unnamed temporary file -------------------------------------------------
+
+#ifdef _WIN32
+// tmpfile() would make its file in the root folder of the drive, which a
+// user may not write; this one lies in the user's temporary folder and is
+// deleted by the system when its last handle closes.
+static std::FILE* unnamedTemporaryFile() {
+    char folder[MAX_PATH + 1];
+    char name[MAX_PATH + 1];
+    const DWORD length = GetTempPathA(sizeof folder, folder);
+    if (length == 0 || length > sizeof folder || GetTempFileNameA(folder, "pic", 0, name) == 0) {
+        errno = EACCES;
+        return nullptr;
+    }
+    // GetTempFileName made the file, so its name is this program's own.
+    HANDLE handle = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
+                                FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        DeleteFileA(name);
+        errno = EACCES;
+        return nullptr;
+    }
+    const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDWR | _O_BINARY);
+    if (descriptor < 0) {
+        CloseHandle(handle);
+        return nullptr;
+    }
+    std::FILE* file = _fdopen(descriptor, "w+b");
+    if (file == nullptr) _close(descriptor);
+    return file;
+}
+#else
+// A mkstemp file whose name is removed at once: it lives on, unnamed, until
+// it is closed.
+static std::FILE* unnamedTemporaryFile() {
+    const char* folder = std::getenv("TMPDIR");
+    std::string pattern = std::string(folder != nullptr && folder[0] != '\0' ? folder : "/tmp") +
+                          "/picture-XXXXXX";
+    const int descriptor = mkstemp(&pattern[0]);
+    if (descriptor < 0) return nullptr;
+    unlink(pattern.c_str());
+    std::FILE* file = fdopen(descriptor, "w+b");
+    if (file == nullptr) ::close(descriptor);
+    return file;
+}
+#endif
+
+// The modification time in nanoseconds, measured as binary_file measures it
+// for the check that an input did not change while it was read.
+static std::int64_t modificationTime(const struct stat& info) {
+#if defined(__linux__)
+    return std::int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+#else
+    return std::int64_t(info.st_mtime) * 1000000000;
+#endif
+}
+
+// The decoded file becomes the input: closed for writing, read from here on,
+// with the length and time against which later reads are checked.
+static void readDecodedInstead(BinaryFile& file, BinaryFile& decoded) {
+    file.close();
+    file.handle = decoded.handle;
+    decoded.handle = nullptr;
+    file.output = false;
+    file.offset = decoded.offset;
+    file.writing = true; // the next get seeks: the stream must change direction
+    file.error = 0;
+    file.shortRead = false;
+    struct stat info;
+    if (fstat(fileno(file.handle), &info) == 0) {
+        file.openedLength = std::int64_t(info.st_size);
+        file.openedTime = modificationTime(info);
+    }
+}
+
+static std::string decodeInto(BinaryFile& file, const std::string& format, BinaryFile& decoded) {
+    try {
+        return format == "PNG" ? decodePng(file.handle, decoded) : decodeJpeg(file.handle, decoded);
+    } catch (const std::bad_alloc&) {
+        return "not enough memory to decode infile";
+    }
+}
+
+std::string decodePhoto(BinaryFile& file, const std::string& fileName, HeaderBytes& bytes) {
+#ifndef _WIN32
+    // A file-size limit makes a write fail with EFBIG, reported as any other
+    // write error, instead of ending the program by its signal.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
+    BinaryFile decoded;
+    decoded.handle = unnamedTemporaryFile();
+    if (decoded.handle == nullptr)
+        return std::string("cannot make a temporary file for the decoded picture: ") +
+               std::strerror(errno);
+    decoded.name = fileName;
+    decoded.output = true;
+    decoded.writing = true;
+    // The decoders read the input with their own calls, from its start.
+    std::rewind(file.handle);
+    std::string problem = decodeInto(file, photoFormat(bytes), decoded);
+    if (problem.empty() && std::ferror(file.handle)) {
+        file.error = errno != 0 ? errno : EIO;
+        problem = inputErrorProblem(file, fileName);
+    }
+    if (problem.empty()) problem = inputReadProblem(file, fileName);
+    if (problem.empty() && std::fflush(decoded.handle) != 0 && decoded.error == 0)
+        decoded.error = errno;
+    if (problem.empty() && decoded.error != 0)
+        problem = "cannot write the decoded picture to a temporary file: " + decoded.errorText();
+    if (!problem.empty()) return problem;
+    readDecodedInstead(file, decoded);
+    file.get(1, bytes.data(), bytes.size());
+    return "";
+}
