@@ -347,7 +347,7 @@ std::string setUpPictureRows(PictureRows& rows, const ByteSource& source, const 
         // The stored row fits in the source, which headerProblem made sure of.
         rows.stored.assign(rows.stride, 0);
     } catch (const std::bad_alloc&) {
-        return "not enough memory for a " + std::to_string(header.width) + " pixel wide row";
+        return "not enough memory for this picture";
     }
     // A short colour table: every index is checked before any row is used.
     if (header.bitsPerPixel <= 8 && rows.colourCount < (1u << header.bitsPerPixel))

@@ -5,7 +5,8 @@
 #
 # Pictures made here (a photo-like one resized by pravun to fill 256 x 212,
 # one of saturated colours, a small one of odd width) are written by tessalo
-# as screen 12 (.SCC) and screen 10 (.SCA) files; two files of random VRAM
+# as screen 12 (.SCC) and screen 10 (.SCA) files, and by the one command's
+# encoder as screen 12 and screen 11 with palette pixels; two files of random VRAM
 # bytes add every Y, J, K and, in screen 11 (.SCB), attribute pixels with a
 # palette table. Each file is shown by the emulator and its screenshot must
 # equal tessalo --decode of the same file in every pixel, byte for byte.
@@ -41,10 +42,15 @@ start=$(date +%s.%N)
 "$tessalo" batch 3 4 1 2 1 y saturated.bmp SATURATED.SCA >/dev/null
 "$tessalo" batch 5 248 252 252 4 2 2 4 1 1 2 n small.bmp SMALL.SCC >/dev/null
 "$tessalo" batch 5 240 252 252 0 0 0 4 1 2 0 y small.bmp SMALL.SCA >/dev/null
+# The one command's decode-aware encoder, screen 11 with palette pixels (its
+# file carries the palette table).
+"$tessalo" --screen 12 photo.bmp BEST.SCC
+"$tessalo" --screen 11 saturated.bmp BEST.SCB
 "$python" "$here/pictures.py" bytes RANDOM.SCC
 "$python" "$here/pictures.py" bytes PALETTE.SCB
 
-files=(PHOTO.SCC PHOTO.SCA SATURATED.SCC SATURATED.SCA SMALL.SCC SMALL.SCA RANDOM.SCC PALETTE.SCB)
+files=(PHOTO.SCC PHOTO.SCA SATURATED.SCC SATURATED.SCA SMALL.SCC SMALL.SCA BEST.SCC BEST.SCB
+       RANDOM.SCC PALETTE.SCB)
 {
   printf 'set jobs {\n'
   for file in "${files[@]}"; do
