@@ -29,8 +29,8 @@ void startDecodedPicture(DecodedPicture& picture, BinaryFile& file, std::int32_t
     picture.height = turned ? width : height;
     picture.stride = paddedRowLength(std::uint64_t(picture.width));
     // 8 MiB / (3 x width) rounds down; a JPEG's 65535 columns still get 16 rows.
-    const std::int32_t turnRows = std::int32_t(std::max<std::size_t>(
-        minimumTurnBandRows, turnBandBytes / (3 * std::size_t(width))));
+    const std::int32_t turnRows = std::int32_t(
+        std::max<std::size_t>(minimumTurnBandRows, turnBandBytes / (3 * std::size_t(width))));
     picture.bandSize = turned ? std::min(turnRows, height) : 1;
     picture.band.assign(std::size_t(picture.bandSize) * std::size_t(width) * 3, 0);
     picture.bandStart = 0;
@@ -41,8 +41,8 @@ void startDecodedPicture(DecodedPicture& picture, BinaryFile& file, std::int32_t
     // resolution is left 0, unknown, as `convert` writes it for a picture
     // that states none, so that the resizer, which copies it, writes what
     // it writes from that BMP.
-    HeaderBytes header = converterHeader(picture.width, picture.height,
-                                         std::uint32_t(picture.stride));
+    HeaderBytes header =
+        converterHeader(picture.width, picture.height, std::uint32_t(picture.stride));
     std::fill(header.begin() + 38, header.begin() + 46, 0); // pixels per metre, across and down
     file.put(1, header.data(), header.size());
 }
