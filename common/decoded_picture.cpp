@@ -29,8 +29,8 @@ void startDecodedPicture(DecodedPicture& picture, BinaryFile& file, std::int32_t
     picture.height = turned ? width : height;
     picture.stride = storedRowLength(std::uint64_t(picture.width), 24);
     // 8 MiB / (3 x width) rounds down; a JPEG's 65535 columns still get 16 rows.
-    const std::int32_t turnRows = std::int32_t(std::max<std::size_t>(
-        minimumTurnBandRows, turnBandBytes / (3 * std::size_t(width))));
+    const std::int32_t turnRows = std::int32_t(
+        std::max<std::size_t>(minimumTurnBandRows, turnBandBytes / (3 * std::size_t(width))));
     picture.bandSize = turned ? std::min(turnRows, height) : 1;
     picture.band.assign(std::size_t(picture.bandSize) * std::size_t(width) * 3, 0);
     picture.bandStart = 0;

@@ -39,14 +39,14 @@ struct DecodedPicture {
     BinaryFile* file = nullptr;   // the temporary file, open for writing
     std::int32_t sourceWidth = 0; // the picture as decoded, before its orientation
     std::int32_t sourceHeight = 0;
-    int orientation = 1;          // EXIF orientation, 1 (as stored) to 8
-    std::int32_t width = 0;       // the picture as written: turned by a quarter for 5 to 8
+    int orientation = 1;    // EXIF orientation, 1 (as stored) to 8
+    std::int32_t width = 0; // the picture as written: turned by a quarter for 5 to 8
     std::int32_t height = 0;
-    std::uint64_t stride = 0;     // bytes of a written row, padding included
+    std::uint64_t stride = 0;       // bytes of a written row, padding included
     std::vector<std::uint8_t> band; // decoded rows of 3 bytes a pixel: blue, green, red
-    std::int32_t bandSize = 1;    // rows the band holds: 1 unless the picture is turned by a quarter
-    std::int32_t bandStart = 0;   // the source row of the band's first row
-    std::int32_t bandFilled = 0;  // rows of the band decoded so far
+    std::int32_t bandSize = 1;   // rows the band holds: 1 unless the picture is turned by a quarter
+    std::int32_t bandStart = 0;  // the source row of the band's first row
+    std::int32_t bandFilled = 0; // rows of the band decoded so far
     std::vector<std::uint8_t> run; // one row of the file, or one column of a band
 };
 

@@ -8,8 +8,7 @@
 #include "jpeg_steps.h"
 
 static std::string jpegProblem(const JpegDecoder* decoder) {
-    return std::string("infile is a JPEG picture that cannot be decoded: ") +
-           jpegMessage(decoder);
+    return std::string("infile is a JPEG picture that cannot be decoded: ") + jpegMessage(decoder);
 }
 
 static std::string coefficientProblem(const JpegHeader& header) {
@@ -35,8 +34,7 @@ static std::string decodeRows(JpegDecoder* decoder, const JpegHeader& header,
     std::vector<std::uint8_t> inks(header.inks ? 4 * std::size_t(header.width) : 0);
     for (std::uint32_t y = 0; y < header.height && picture.file->error == 0; ++y) {
         std::uint8_t* row = nextRow(picture);
-        if (jpegReadRow(decoder, header.inks ? inks.data() : row) != 0)
-            return jpegProblem(decoder);
+        if (jpegReadRow(decoder, header.inks ? inks.data() : row) != 0) return jpegProblem(decoder);
         if (header.inks) inksToColours(inks.data(), header.width, row);
         nextRowDone(picture);
     }
@@ -55,10 +53,11 @@ std::string decodeJpeg(std::FILE* source, BinaryFile& temporary) {
     if (jpegStartOutput(decoder) != 0)
         return jpegOverMemoryCap(decoder) ? coefficientProblem(header) : jpegProblem(decoder);
     DecodedPicture picture;
-    startDecodedPicture(picture, temporary, std::int32_t(header.width),
-                        std::int32_t(header.height), exifOrientation(header.exif, header.exifSize));
+    startDecodedPicture(picture, temporary, std::int32_t(header.width), std::int32_t(header.height),
+                        exifOrientation(header.exif, header.exifSize));
     problem = decodeRows(decoder, header, picture);
-    if (!problem.empty() || temporary.error != 0) return problem; // the caller reports a write error
+    if (!problem.empty() || temporary.error != 0)
+        return problem; // the caller reports a write error
     finishDecodedPicture(picture);
     return jpegFinish(decoder) == 0 ? "" : jpegProblem(decoder);
 }

@@ -61,8 +61,8 @@ static std::FILE* unnamedTemporaryFile() {
 // it is closed.
 static std::FILE* unnamedTemporaryFile() {
     const char* folder = std::getenv("TMPDIR");
-    std::string pattern = std::string(folder != nullptr && folder[0] != '\0' ? folder : "/tmp") +
-                          "/picture-XXXXXX";
+    std::string pattern =
+        std::string(folder != nullptr && folder[0] != '\0' ? folder : "/tmp") + "/picture-XXXXXX";
     const int descriptor = mkstemp(&pattern[0]);
     if (descriptor < 0) return nullptr;
     unlink(pattern.c_str());

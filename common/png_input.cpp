@@ -59,7 +59,8 @@ static void placePixels(const std::uint8_t* decoded, bool sixteenBits, std::uint
 static std::uint32_t passWidth(std::uint32_t width, int pass) {
     const std::uint32_t first = std::uint32_t(adam7FirstColumn[pass]);
     const std::uint32_t step = std::uint32_t(adam7ColumnStep[pass]);
-    return width > first ? (width - first + step - 1) / step : 0; // rounds up: a part step holds one
+    return width > first ? (width - first + step - 1) / step
+                         : 0; // rounds up: a part step holds one
 }
 
 // Decodes every scan line. A picture that is not interlaced gives its rows
@@ -78,16 +79,18 @@ static std::string decodeScanLines(spng_ctx* context, const spng_ihdr& header,
         if (error == SPNG_EOI) return "";
         if (error == 0) error = spng_decode_scanline(context, decoded.data(), decoded.size());
         if (error != 0 && error != SPNG_EOI) return pngProblem(error);
-        const int pass = interlaced ? info.pass : 6;
-        const std::int32_t y = std::int32_t(info.row_num);
-        std::uint8_t* row = interlaced ? picture.run.data() : nextRow(picture);
-        if (interlaced) file.get(writtenRowPosition(picture, y), row, picture.stride);
-        placePixels(decoded.data(), sixteenBits, passWidth(header.width, pass),
-                    adam7FirstColumn[pass], adam7ColumnStep[pass], row);
-        if (interlaced)
-            file.put(writtenRowPosition(picture, y), row, picture.stride);
-        else
+        const std::uint32_t count = passWidth(header.width, interlaced ? info.pass : 6);
+        if (interlaced) {
+            const int pass = info.pass;
+            const std::int64_t position = writtenRowPosition(picture, std::int32_t(info.row_num));
+            file.get(position, picture.run.data(), picture.stride);
+            placePixels(decoded.data(), sixteenBits, count, adam7FirstColumn[pass],
+                        adam7ColumnStep[pass], picture.run.data());
+            file.put(position, picture.run.data(), picture.stride);
+        } else {
+            placePixels(decoded.data(), sixteenBits, count, 0, 1, nextRow(picture));
             nextRowDone(picture);
+        }
         if (file.error != 0 || error == SPNG_EOI) return "";
     }
 }
@@ -109,10 +112,11 @@ std::string decodePng(std::FILE* source, BinaryFile& temporary) {
     error = spng_decode_image(png, nullptr, 0, format, SPNG_DECODE_PROGRESSIVE);
     if (error != 0) return pngProblem(error);
     DecodedPicture picture;
-    startDecodedPicture(picture, temporary, std::int32_t(header.width),
-                        std::int32_t(header.height), 1);
+    startDecodedPicture(picture, temporary, std::int32_t(header.width), std::int32_t(header.height),
+                        1);
     problem = decodeScanLines(png, header, picture);
-    if (!problem.empty() || temporary.error != 0) return problem; // the caller reports a write error
+    if (!problem.empty() || temporary.error != 0)
+        return problem; // the caller reports a write error
     finishDecodedPicture(picture);
     // The chunks after the pixels, up to IEND: a file cut short there is
     // refused too.

@@ -98,8 +98,8 @@ Bytes pngWidth(std::uint32_t width) {
 // made to fit: IDAT follows IHDR at 33, its data at 41.
 Bytes pngDamagedData() {
     Bytes bytes = readFile(photo("grey8.png"));
-    const std::size_t length = std::size_t(bytes[33]) << 24 | bytes[34] << 16 | bytes[35] << 8 |
-                               bytes[36];
+    const std::size_t length =
+        std::size_t(bytes[33]) << 24 | bytes[34] << 16 | bytes[35] << 8 | bytes[36];
     bytes[43] ^= 0x5A;
     putBe(bytes, 41 + length, crc32(bytes, 37, 41 + length), 4);
     return bytes;
@@ -122,9 +122,9 @@ Bytes changed(const std::string& name, std::size_t at, std::uint8_t value) {
 Bytes hugeProgressive() {
     Bytes bytes = readFile(photo("progressive.jpg"));
     const std::uint8_t marker[] = {0xFF, 0xC2};
-    const std::size_t frame = std::size_t(
-        std::search(bytes.begin(), bytes.end(), std::begin(marker), std::end(marker)) -
-        bytes.begin());
+    const std::size_t frame =
+        std::size_t(std::search(bytes.begin(), bytes.end(), std::begin(marker), std::end(marker)) -
+                    bytes.begin());
     putBe(bytes, frame + 5, 65000, 2);
     putBe(bytes, frame + 7, 65000, 2);
     return bytes;
@@ -141,9 +141,11 @@ std::vector<RefusalRow> refusalRows() {
     const std::string jpeg = "infile is a JPEG picture that cannot be decoded: ";
     const Bytes grey8 = readFile(photo("grey8.png"));
     return {
-        {"PNG header checksum", changed("grey8.png", 29, grey8[29] ^ 1), png + "invalid chunk checksum"},
+        {"PNG header checksum", changed("grey8.png", 29, grey8[29] ^ 1),
+         png + "invalid chunk checksum"},
         {"PNG pixel data damaged", pngDamagedData(), png + "IDAT stream error"},
-        {"PNG cut in its pixel data", cut("grey8.png", 20), png + "the file ends inside the picture"},
+        {"PNG cut in its pixel data", cut("grey8.png", 20),
+         png + "the file ends inside the picture"},
         {"PNG cut before its end chunk", cut("grey8.png", 6),
          png + "the file ends inside the picture"},
         {"PNG signature only", Bytes(grey8.begin(), grey8.begin() + 8),
@@ -217,9 +219,9 @@ TEST(ExifOrientation, TagOfTheFirstDirectory) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        EXPECT_EQ(exifOrientation(row.segment.empty() ? nullptr : row.segment.data(),
-                                  row.segment.size()),
-                  row.orientation);
+        EXPECT_EQ(
+            exifOrientation(row.segment.empty() ? nullptr : row.segment.data(), row.segment.size()),
+            row.orientation);
     }
 }
 
@@ -241,7 +243,8 @@ Bytes jpegPicture(int width, int height, int orientation) {
     info.in_color_space = JCS_RGB;
     jpeg_set_defaults(&info);
     jpeg_set_quality(&info, 95, TRUE);
-    for (int c = 0; c < 3; ++c) info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor = 1;
+    for (int c = 0; c < 3; ++c)
+        info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor = 1;
     jpeg_start_compress(&info, TRUE);
     const Bytes exif = exifSegment(false, 0x0112, 3, 1, std::uint32_t(orientation));
     jpeg_write_marker(&info, JPEG_APP0 + 1, exif.data(), unsigned(exif.size()));
@@ -284,14 +287,30 @@ TEST(PhotoInput, OrientationsTurnLargePicturesInBands) {
     };
     const std::function<Place(int, int)> shown[9] = {
         nullptr,
-        [&](int x, int y) { return Place{x, y}; },
-        [&](int x, int y) { return Place{width - 1 - x, y}; },
-        [&](int x, int y) { return Place{width - 1 - x, height - 1 - y}; },
-        [&](int x, int y) { return Place{x, height - 1 - y}; },
-        [&](int x, int y) { return Place{y, x}; },
-        [&](int x, int y) { return Place{height - 1 - y, x}; },
-        [&](int x, int y) { return Place{height - 1 - y, width - 1 - x}; },
-        [&](int x, int y) { return Place{y, width - 1 - x}; },
+        [&](int x, int y) {
+            return Place{x, y};
+        },
+        [&](int x, int y) {
+            return Place{width - 1 - x, y};
+        },
+        [&](int x, int y) {
+            return Place{width - 1 - x, height - 1 - y};
+        },
+        [&](int x, int y) {
+            return Place{x, height - 1 - y};
+        },
+        [&](int x, int y) {
+            return Place{y, x};
+        },
+        [&](int x, int y) {
+            return Place{height - 1 - y, x};
+        },
+        [&](int x, int y) {
+            return Place{height - 1 - y, width - 1 - x};
+        },
+        [&](int x, int y) {
+            return Place{y, width - 1 - x};
+        },
     };
     for (int orientation = 2; orientation <= 8; ++orientation) {
         SCOPED_TRACE(orientation);
@@ -321,7 +340,9 @@ TEST(PhotoInput, ProgramsReadPhotosByTheirContent) {
         std::string photo;
         std::vector<std::string> words;
     } runs[] = {
-        {"tessalo", TESSALO_EXECUTABLE, "orientation6.jpg",
+        {"tessalo",
+         TESSALO_EXECUTABLE,
+         "orientation6.jpg",
          {"batch", "2", "2", "2", "2", "1", "y", "in.png", "out.bmp"}},
         {"pravun", PRAVUN_EXECUTABLE, "rgba8-adam7.png", {"in.png", "/m8x6", "out.bmp"}},
     };
@@ -330,8 +351,8 @@ TEST(PhotoInput, ProgramsReadPhotosByTheirContent) {
     for (const auto& run : runs) {
         SCOPED_TRACE(run.name);
         std::filesystem::create_directory(temporaries);
-        const std::string twin = photo(std::string(run.photo).replace(run.photo.rfind('.'), 4,
-                                                                         ".twin.bmp"));
+        const std::string twin =
+            photo(std::string(run.photo).replace(run.photo.rfind('.'), 4, ".twin.bmp"));
         writeFile(scratch.path("in.png"), readFile(twin));
         RunResult result = runProgram(run.executable, run.words, "", scratch.folder);
         ASSERT_EQ(result.exitStatus, 0) << result.console;
