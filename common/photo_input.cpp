@@ -25,53 +25,6 @@ std::string photoFormat(const HeaderBytes& bytes) {
     return "";
 }
 
-// ---- the unnamed temporary file -------------------------------------------------
-
-#ifdef _WIN32
-// tmpfile() would make its file in the root folder of the drive, which a
-// user may not write; this one lies in the user's temporary folder and is
-// deleted by the system when its last handle closes.
-static std::FILE* unnamedTemporaryFile() {
-    char folder[MAX_PATH + 1];
-    char name[MAX_PATH + 1];
-    const DWORD length = GetTempPathA(sizeof folder, folder);
-    if (length == 0 || length > sizeof folder || GetTempFileNameA(folder, "pic", 0, name) == 0) {
-        errno = EACCES;
-        return nullptr;
-    }
-    // GetTempFileName made the file, so its name is this program's own.
-    HANDLE handle = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
-                                FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
-        DeleteFileA(name);
-        errno = EACCES;
-        return nullptr;
-    }
-    const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDWR | _O_BINARY);
-    if (descriptor < 0) {
-        CloseHandle(handle);
-        return nullptr;
-    }
-    std::FILE* file = _fdopen(descriptor, "w+b");
-    if (file == nullptr) _close(descriptor);
-    return file;
-}
-#else
-// A mkstemp file whose name is removed at once: it lives on, unnamed, until
-// it is closed.
-static std::FILE* unnamedTemporaryFile() {
-    const char* folder = std::getenv("TMPDIR");
-    std::string pattern =
-        std::string(folder != nullptr && folder[0] != '\0' ? folder : "/tmp") + "/picture-XXXXXX";
-    const int descriptor = mkstemp(&pattern[0]);
-    if (descriptor < 0) return nullptr;
-    unlink(pattern.c_str());
-    std::FILE* file = fdopen(descriptor, "w+b");
-    if (file == nullptr) ::close(descriptor);
-    return file;
-}
-#endif
-
 // The modification time in nanoseconds, measured as binary_file measures it
 // for the check that an input did not change while it was read.
 static std::int64_t modificationTime(const struct stat& info) {
@@ -115,13 +68,9 @@ std::string decodePhoto(BinaryFile& file, const std::string& fileName, HeaderByt
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
     BinaryFile decoded;
-    decoded.handle = unnamedTemporaryFile();
-    if (decoded.handle == nullptr)
-        return std::string("cannot make a temporary file for the decoded picture: ") +
-               std::strerror(errno);
+    if (!openUnnamedTemporary(decoded))
+        return "cannot make a temporary file for the decoded picture: " + decoded.errorText();
     decoded.name = fileName;
-    decoded.output = true;
-    decoded.writing = true;
     // The decoders read the input with their own calls, from its start.
     std::rewind(file.handle);
     std::string problem = decodeInto(file, photoFormat(bytes), decoded);
