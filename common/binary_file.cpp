@@ -151,7 +151,11 @@ static std::FILE* unnamedTemporaryFile() {
                           "/picture-XXXXXX";
     const int descriptor = mkstemp(&pattern[0]);
     if (descriptor < 0) return nullptr;
+#ifndef __EMSCRIPTEN__
+    // Emscripten's fstat looks the file up by its name, so there the name
+    // stays until the instance, and its in-memory file system, is gone.
     unlink(pattern.c_str());
+#endif
     std::FILE* file = fdopen(descriptor, "w+b");
     if (file == nullptr) ::close(descriptor);
     return file;

@@ -110,7 +110,7 @@
             finish('failed');
             return;
         }
-        $('commands').textContent = job.runs.map(Programs.commandLine).join('\n');
+        $('commands').textContent = job.runs.filter((run) => !run.forView).map(Programs.commandLine).join('\n');
         const started = performance.now();
         let outcome;
         try {

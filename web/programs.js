@@ -13,68 +13,65 @@
 
     // The settings of the page's controls, each at the command line's default:
     // screen '12' | '10', fit 'fill' | 'fit', pixelAspect '8:7' | '61:44' |
-    // '1:1', encoder 'classic' | 'best', dither 'diffuse' | 'none', metric
+    // '1:1', encoder 'best' | 'classic', dither 'diffuse' | 'none', metric
     // 'rgb' | 'lab'.
     const defaultSettings = Object.freeze({
         screen: '12',
         fit: 'fill',
         pixelAspect: '8:7',
-        encoder: 'classic',
+        encoder: 'best',
         dither: 'diffuse',
         metric: 'rgb',
     });
 
     // The only place that knows which words do what the controls ask.
-    // inputName is the picture's file name. Gives { refusal } for settings
-    // these words cannot give, else the runs in order, each with the files it
-    // reads and writes, and the names of the input as a word, the resized
-    // picture, the screen file and the machine's view.
+    // inputName is the picture's file name (BMP, PNG or JPEG: the programs
+    // read all three). Gives the runs in order, each with the files it reads
+    // and writes, and the names of the input as a word, the resized picture,
+    // the screen file and the machine's view. The first run is the
+    // conversion, tessalo's one-command form with only the options that
+    // differ from its defaults; the second (forView) only resizes the
+    // picture with pravun for the page's "original" view.
     function jobFor(settings, inputName) {
-        if (settings.encoder !== 'classic')
-            return { refusal: 'the best encoder comes with tessalo --screen' };
         const screenFile = settings.screen === '12' ? 'PICTURE.SCC' : 'PICTURE.SCA';
-        const option = settings.screen === '12' ? '2' : '3'; // YJK 566 or YJK 466
         // A name that starts with "-" would read as an option word.
         const input = inputName.startsWith('-') ? './' + inputName : inputName;
         const stem = input.replace(/\.[^./]*$/, '') || 'picture';
         const resized = stem + '-screen.bmp';
         const view = stem + '-view.bmp';
 
+        // --screen starts the form, so it is always written.
+        const options = ['--screen', settings.screen];
+        if (settings.fit !== defaultSettings.fit) options.push('--' + settings.fit);
+        for (const [name, word] of [['pixelAspect', '--pixel-aspect'], ['encoder', '--encoder'],
+                                    ['dither', '--dither'], ['metric', '--metric']]) {
+            // The colour error is the best encoder's: the page leaves it out otherwise.
+            if (name === 'metric' && settings.encoder !== 'best') continue;
+            if (settings[name] !== defaultSettings[name]) options.push(word, settings[name]);
+        }
+        const convert = {
+            program: 'tessalo',
+            words: [...options, '--preview', view, input, screenFile],
+            stdin: '',
+            inputs: [input],
+            outputs: [screenFile, view],
+        };
+
         // pravun: the 256 x 212 screen filled (/t cuts the overhang) or the
         // whole picture fitted, for the pixel shape (/a: percent as wide as
         // tall), with the exact mean (/e).
         // 8/7 and 61/44 are 114 and 139 percent, to the nearest percent.
         const shapes = { '8:7': ['/a114'], '61:44': ['/a139'], '1:1': [] };
-        const options = ['/m256x212']
+        const resizeOptions = ['/m256x212']
             .concat(settings.fit === 'fill' ? ['/t'] : [])
             .concat(shapes[settings.pixelAspect]);
         // After three option words pravun asks for the output name.
         const resize =
-            options.length < 3
-                ? { words: [input, ...options, '/e', resized], stdin: '' }
-                : { words: [input, ...options, '/e'], stdin: resized + '\n' };
-        // tessalo: option 2 or 3 with the chip's 4 x 1 chroma blocks; error
-        // diffusion on luma and checkerboard on chroma, or no dithering; the
-        // DAC filter on (y), as the screen files' examples have it.
-        const dithering = settings.dither === 'diffuse' ? ['2', '1'] : ['0', '0'];
-        const runs = [
-            { program: 'pravun', ...resize, inputs: [input], outputs: [resized] },
-            {
-                program: 'tessalo',
-                words: ['batch', option, '4', '1', ...dithering, 'y', resized, screenFile],
-                stdin: '',
-                inputs: [resized],
-                outputs: [screenFile],
-            },
-            {
-                program: 'tessalo',
-                words: ['--decode', screenFile, view],
-                stdin: '',
-                inputs: [screenFile],
-                outputs: [view],
-            },
-        ];
-        return { input, runs, resized, screenFile, view };
+            resizeOptions.length < 3
+                ? { words: [input, ...resizeOptions, '/e', resized], stdin: '' }
+                : { words: [input, ...resizeOptions, '/e'], stdin: resized + '\n' };
+        const original = { program: 'pravun', ...resize, inputs: [input], outputs: [resized], forView: true };
+        return { input, runs: [convert, original], resized, screenFile, view };
     }
 
     // ---- command lines as a user types them ------------------------------------------

@@ -29,14 +29,19 @@ export function webRunner() {
     return Programs.createRunner({ tessalo: source('tessalo'), pravun: source('pravun') });
 }
 
-// A fresh folder with the test pictures: pictures made by make_picture, a
-// BMP cut short, a text file and the start of a PNG.
+// A fresh folder with the test pictures: pictures made by make_picture, the
+// small one as a PNG and a JPEG by ImageMagick, a BMP cut short, a text file
+// and the start of a PNG.
 export function makePictures(sizes = { 'photo.bmp': [640, 480], 'small.bmp': [97, 61] }) {
     const folder = mkdtempSync(join(tmpdir(), 'web-pictures-'));
     for (const [name, [width, height]] of Object.entries(sizes)) {
         const made = spawnSync(join(nativeBuild, 'bench/make_picture'),
                                [String(width), String(height), join(folder, name)]);
         if (made.status !== 0) throw new Error('make_picture failed: ' + made.stderr);
+    }
+    for (const name of sizes['small.bmp'] ? ['small.png', 'small.jpg'] : []) {
+        const made = spawnSync('convert', [join(folder, 'small.bmp'), join(folder, name)]);
+        if (made.status !== 0) throw new Error('convert failed: ' + made.stderr);
     }
     const photo = readFileSync(join(folder, 'photo.bmp'));
     writeFileSync(join(folder, 'broken.bmp'), photo.subarray(0, 1000));
