@@ -2,18 +2,10 @@
 
 #include <cerrno>
 #include <csignal>
-#include <cstdlib>
 #include <cstring>
 #include <new>
 
 #include <sys/stat.h>
-#include <unistd.h>
-
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#include <windows.h>
-#endif
 
 #include "file_messages.h"
 #include "jpeg_input.h"
