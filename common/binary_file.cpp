@@ -174,6 +174,22 @@ bool openUnnamedTemporary(BinaryFile& file) {
     return file.handle != nullptr;
 }
 
+void readWrittenInstead(BinaryFile& input, BinaryFile& written) {
+    input.close();
+    input.handle = written.handle;
+    written.handle = nullptr;
+    input.output = false;
+    input.offset = written.offset;
+    input.writing = true; // the next get seeks: the stream must change direction
+    input.error = 0;
+    input.shortRead = false;
+    struct stat info;
+    if (fstat(fileno(input.handle), &info) == 0) {
+        input.openedLength = std::int64_t(info.st_size);
+        input.openedTime = modificationTime(info);
+    }
+}
+
 // ---- reading and writing --------------------------------------------------------
 
 // Moves to a 1-based position; 0 stays where the last operation ended. A

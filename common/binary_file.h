@@ -76,3 +76,9 @@ struct BinaryFile {
 // nothing stays behind however the program ends. Returns false with the
 // error kept when it cannot be made.
 bool openUnnamedTemporary(BinaryFile& file);
+
+// Makes `input` read what `written` holds from here on (a picture decoded
+// into a temporary file): the handle moves over, and the length and the
+// modification time it has now become those later reads are checked
+// against. The input's name and identity stay those of the file opened.
+void readWrittenInstead(BinaryFile& input, BinaryFile& written);

@@ -5,7 +5,6 @@
 #include <cstring>
 #include <new>
 
-#include <sys/stat.h>
 
 #include "file_messages.h"
 #include "jpeg_input.h"
@@ -15,34 +14,6 @@ std::string photoFormat(const HeaderBytes& bytes) {
     if (std::memcmp(bytes.data(), "\x89PNG\r\n\x1a\n", 8) == 0) return "PNG";
     if (std::memcmp(bytes.data(), "\xFF\xD8\xFF", 3) == 0) return "JPEG";
     return "";
-}
-
-// The modification time in nanoseconds, measured as binary_file measures it
-// for the check that an input did not change while it was read.
-static std::int64_t modificationTime(const struct stat& info) {
-#if defined(__linux__)
-    return std::int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
-#else
-    return std::int64_t(info.st_mtime) * 1000000000;
-#endif
-}
-
-// The decoded file becomes the input: closed for writing, read from here on,
-// with the length and time against which later reads are checked.
-static void readDecodedInstead(BinaryFile& file, BinaryFile& decoded) {
-    file.close();
-    file.handle = decoded.handle;
-    decoded.handle = nullptr;
-    file.output = false;
-    file.offset = decoded.offset;
-    file.writing = true; // the next get seeks: the stream must change direction
-    file.error = 0;
-    file.shortRead = false;
-    struct stat info;
-    if (fstat(fileno(file.handle), &info) == 0) {
-        file.openedLength = std::int64_t(info.st_size);
-        file.openedTime = modificationTime(info);
-    }
 }
 
 static std::string decodeInto(BinaryFile& file, const std::string& format, BinaryFile& decoded) {
@@ -76,7 +47,7 @@ std::string decodePhoto(BinaryFile& file, const std::string& fileName, HeaderByt
     if (problem.empty() && decoded.error != 0)
         problem = "cannot write the decoded picture to a temporary file: " + decoded.errorText();
     if (!problem.empty()) return problem;
-    readDecodedInstead(file, decoded);
+    readWrittenInstead(file, decoded);
     file.get(1, bytes.data(), bytes.size());
     return "";
 }
